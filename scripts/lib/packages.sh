@@ -23,3 +23,8 @@ ensure_packages() {
 BUILD_PACKAGES=(
     cmake ninja-build g++ clang libgtest-dev binutils
 )
+BUILD_PACKAGES+=(
+    libsdl2-dev libepoxy-dev libgl1-mesa-dri libegl-mesa0
+    glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev
+    xvfb xauth xdotool imagemagick x11-utils
+)

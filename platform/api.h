@@ -1,0 +1,18 @@
+#pragma once
+
+// The one header through which the program reaches the platform: the Windows
+// SDK on Windows, our own declarations of the same names elsewhere.
+
+#ifdef _WIN32
+#include <windows.h>
+#include <d3d11.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+#include <d3dx11.h>
+#else
+#include "platform/include/win32.h"
+#include "platform/include/d3d11.h"
+#include "platform/include/d3d9.h"
+#include "platform/include/d3dx9.h"
+#include "platform/include/d3dx11.h"
+#endif

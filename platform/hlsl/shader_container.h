@@ -1,0 +1,91 @@
+#pragma once
+
+// The compiled-code container that D3DX11CompileFromFileA returns in its blob
+// and that the Direct3D 11 layer accepts in CreateVertexShader and friends.
+//
+// It holds one stage's GLSL 4.50 and the reflection the layer needs to bind
+// resources by Direct3D slot and to link stages by semantic name.
+//
+// GLSL conventions:
+// - Constant buffer slot N of stage S is the uniform block with
+//   layout(binding = ConstantBufferBinding(S, N)).
+// - Each texture/sampler pair the stage uses is one combined sampler with
+//   layout(binding = unit), unit being the pair's textureUnit.
+// - Vertex inputs keep the fixed locations recorded in `inputs`.
+// - Every other stage input and every stage output except the pixel stage's
+//   render-target outputs is declared with layout(location = MACRO), MACRO
+//   being the variable's `locationMacro`. The GLSL defines each macro under
+//   #ifndef to its `location`, so the text compiles on its own; the layer
+//   links two stages by defining the downstream stage's input macros (right
+//   after the #version line) to the locations of the upstream outputs with the
+//   same semantic.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hlsl {
+
+enum class ShaderStage : std::uint32_t { Vertex = 0, Geometry = 1, Pixel = 2 };
+
+enum class ComponentType : std::uint32_t { Float = 0, Int = 1, Uint = 2 };
+
+constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
+
+// One input or output of a stage, identified by its semantic.
+struct StageVariable {
+    std::string semantic;            // upper case, without the index: "TEXCOORD"
+    std::uint32_t semanticIndex = 0; // "TEXCOORD3" has index 3
+    ComponentType componentType = ComponentType::Float;
+    std::uint32_t componentCount = 4;
+    std::uint32_t location = 0;      // GLSL location (default value of the macro)
+    std::uint32_t locationCount = 1; // a matrix or array takes several
+    std::string locationMacro;       // empty for vertex inputs and pixel outputs
+    bool systemValue = false;        // SV_Position and friends map to GLSL built-ins
+};
+
+struct ConstantBuffer {
+    std::string name;
+    std::uint32_t slot = 0;      // register(bN)
+    std::uint32_t byteSize = 0;  // HLSL size, rounded up to 16
+    std::uint32_t binding = 0;   // GLSL uniform block binding
+};
+
+struct CombinedSampler {
+    std::uint32_t textureSlot = 0;       // register(tN)
+    std::uint32_t samplerSlot = kNoSlot; // register(sN), kNoSlot for Load/operator[]
+    std::uint32_t textureUnit = 0;       // GLSL binding of the combined sampler
+};
+
+struct ShaderContainer {
+    ShaderStage stage = ShaderStage::Vertex;
+    std::string entryPoint;
+    std::string glsl;
+    std::vector<StageVariable> inputs;
+    std::vector<StageVariable> outputs;
+    std::vector<ConstantBuffer> constantBuffers;
+    std::vector<CombinedSampler> samplers;
+    std::uint32_t geometryMaxVertices = 0; // geometry stage only
+};
+
+// Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
+// slots per stage (14 per stage).
+constexpr std::uint32_t ConstantBufferBinding(ShaderStage stage, std::uint32_t slot)
+{
+    return static_cast<std::uint32_t>(stage) * 14 + slot;
+}
+
+// Texture units: 16 per stage.
+constexpr std::uint32_t TextureUnit(ShaderStage stage, std::uint32_t pairIndex)
+{
+    return static_cast<std::uint32_t>(stage) * 16 + pairIndex;
+}
+
+std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container);
+
+// Returns nothing when the bytes are not a container of this version.
+std::optional<ShaderContainer> ParseContainer(std::span<const std::uint8_t> bytes);
+
+} // namespace hlsl
