@@ -18,7 +18,11 @@
 //   #ifndef to its `location`, so the text compiles on its own; the layer
 //   links two stages by defining the downstream stage's input macros (right
 //   after the #version line) to the locations of the upstream outputs with the
-//   same semantic.
+//   same semantic. The compiler names the macros FXSC_IN_<SEMANTIC><index> and
+//   FXSC_OUT_<SEMANTIC><index> ("FXSC_IN_TEXCOORD3", "FXSC_OUT_NORMAL0"), and
+//   the variables fxsc_in_<SEMANTIC><index> and fxsc_out_<SEMANTIC><index>.
+// - systemValue is set exactly for GLSL built-ins (SV_Position, SV_VertexID,
+//   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N.
 
 #include <cstdint>
 #include <optional>

@@ -1,0 +1,607 @@
+#include "platform/hlsl/front_end.h"
+
+#include "platform/hlsl/source_file.h"
+
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace hlsl {
+
+namespace {
+
+constexpr std::size_t kMaxIncludeDepth = 32;
+
+EShLanguage Language(ShaderStage stage)
+{
+    switch (stage) {
+    case ShaderStage::Vertex:
+        return EShLangVertex;
+    case ShaderStage::Geometry:
+        return EShLangGeometry;
+    case ShaderStage::Pixel:
+        return EShLangFragment;
+    }
+    return EShLangVertex;
+}
+
+// The file and its includes, by the names glslang reports them under.
+class SourceSet {
+public:
+    explicit SourceSet(const CompileRequest& request) : mainFile_(request.file)
+    {
+        texts_.emplace(request.file, request.source);
+    }
+
+    const std::string& MainFile() const { return mainFile_; }
+
+    const std::string* Text(std::string_view file) const
+    {
+        const auto it = texts_.find(std::string(file));
+        return it == texts_.end() ? nullptr : &it->second;
+    }
+
+    const std::string& Add(const std::string& name, std::string text)
+    {
+        return texts_.try_emplace(name, std::move(text)).first->second;
+    }
+
+    SourceLookup Lookup() const
+    {
+        return [this](std::string_view file) { return Text(file); };
+    }
+
+    // glslang places a declaration after its name, or a function at its
+    // body: find the name itself, on that line or up to `linesAbove` lines
+    // before it.
+    SourcePosition NamePosition(const glslang::TSourceLoc& loc, std::string_view name, int linesAbove) const
+    {
+        const char* file = loc.getFilename();
+        const SourcePosition at{file && *file ? file : mainFile_, std::max(loc.line, 1), std::max(loc.column, 1)};
+        const std::string* text = Text(at.file);
+        if (!text)
+            return at;
+        for (int line = at.line; line >= std::max(1, at.line - linesAbove); --line) {
+            const int limit = line == at.line ? at.column : std::numeric_limits<int>::max();
+            if (const int column = LastWordColumnBefore(SourceLine(*text, line), name, limit))
+                return {at.file, line, column};
+        }
+        return at;
+    }
+
+    // Where a name first appears as a whole word: the main file first, then
+    // the included ones.
+    SourcePosition FindWord(std::string_view word) const
+    {
+        if (std::optional<SourcePosition> found = FindWordIn(mainFile_, word))
+            return *found;
+        for (const auto& [name, text] : texts_)
+            if (name != mainFile_)
+                if (std::optional<SourcePosition> found = FindWordIn(name, word))
+                    return *found;
+        return {mainFile_, 1, 1};
+    }
+
+private:
+    std::optional<SourcePosition> FindWordIn(const std::string& file, std::string_view word) const
+    {
+        const std::string& text = texts_.at(file);
+        int lineNumber = 1;
+        for (std::size_t start = 0; start <= text.size();) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            const int column = FindWordColumn(std::string_view(text).substr(start, end - start), word);
+            if (column > 0)
+                return SourcePosition{file, lineNumber, column};
+            start = end + 1;
+            ++lineNumber;
+        }
+        return std::nullopt;
+    }
+
+    std::string mainFile_;
+    std::map<std::string, std::string> texts_;
+};
+
+// Resolves #include "x" and #include <x> relative to the including file,
+// reading with the same checks as the main file, and refuses cycles.
+class Includer final : public glslang::TShader::Includer {
+public:
+    explicit Includer(SourceSet& sources) : sources_(sources)
+    {
+        chain_.push_back(Identity(sources.MainFile()));
+    }
+
+    IncludeResult* includeLocal(const char* headerName, const char* includerName, size_t depth) override
+    {
+        return Include(headerName, includerName, depth);
+    }
+
+    IncludeResult* includeSystem(const char* headerName, const char* includerName, size_t depth) override
+    {
+        return Include(headerName, includerName, depth);
+    }
+
+    void releaseInclude(IncludeResult* result) override { delete result; }
+
+    // A limit broken inside an included file, reported at its own place
+    // rather than at the #include line.
+    const std::optional<Diagnostic>& LimitError() const { return limitError_; }
+
+private:
+    static std::string Identity(const std::string& path)
+    {
+        std::error_code error;
+        std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+        return error ? path : canonical.string();
+    }
+
+    IncludeResult* Failure(std::string message)
+    {
+        messages_.push_back(std::move(message));
+        return new IncludeResult("", messages_.back().data(), messages_.back().size(), nullptr);
+    }
+
+    IncludeResult* Include(const char* headerName, const char* includerName, size_t depth)
+    {
+        const std::filesystem::path header(headerName ? headerName : "");
+        const std::filesystem::path includer(includerName ? includerName : sources_.MainFile());
+        const std::string name =
+            (header.is_absolute() ? header : includer.parent_path() / header).lexically_normal().generic_string();
+
+        // chain_[d] is the file being read at include depth d.
+        if (depth < 1 || depth > kMaxIncludeDepth)
+            return Failure("#include files are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
+        chain_.resize(std::min(chain_.size(), depth));
+        const std::string identity = Identity(name);
+        if (std::find(chain_.begin(), chain_.end(), identity) != chain_.end())
+            return Failure("cycle: " + name + " is already being included");
+
+        SourceFile file = ReadSourceFile(name);
+        if (file.error == SourceError::NotFound)
+            return Failure("no file " + name);
+        if (file.error != SourceError::None)
+            return Failure(name + ": " + file.reason);
+        if (std::optional<Diagnostic> limit = CheckSourceLimits(file.text, name)) {
+            if (!limitError_)
+                limitError_ = std::move(limit);
+            return Failure(name + " is too complex");
+        }
+        chain_.push_back(identity);
+        const std::string& text = sources_.Add(name, std::move(file.text));
+        names_.push_back(name);
+        return new IncludeResult(names_.back(), text.data(), text.size(), nullptr);
+    }
+
+    SourceSet& sources_;
+    std::vector<std::string> chain_;
+    std::deque<std::string> messages_;
+    std::deque<std::string> names_;
+    std::optional<Diagnostic> limitError_;
+};
+
+// One glslang parse and link of the source for one stage.
+struct Parsed {
+    std::unique_ptr<glslang::TShader> shader;
+    std::unique_ptr<glslang::TProgram> program; // declared after shader: destroyed first
+    std::vector<Diagnostic> errors;
+    glslang::TIntermediate* intermediate = nullptr;
+};
+
+constexpr auto kMessages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgSpvRules | EShMsgVulkanRules
+                                                    | EShMsgHlslOffsets | EShMsgEnhanced);
+
+Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLanguage language,
+             SourceSet& sources)
+{
+    Parsed parsed;
+    parsed.shader = std::make_unique<glslang::TShader>(language);
+    glslang::TShader& shader = *parsed.shader;
+    const char* text = request.source.c_str();
+    const int length = static_cast<int>(request.source.size());
+    const char* name = request.file.c_str();
+    shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+    shader.setPreamble(preamble.c_str());
+    shader.setEntryPoint(request.entryPoint.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    // Keeps every input's and output's semantic as a UserSemantic decoration.
+    shader.setEnvTargetHlslFunctionality1();
+
+    Includer includer(sources);
+    const bool parsedOk = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
+    if (includer.LimitError()) {
+        parsed.errors.push_back(*includer.LimitError());
+        return parsed;
+    }
+    if (!parsedOk) {
+        parsed.errors = ParseGlslangLog(shader.getInfoLog(), request.file, sources.Lookup());
+        if (parsed.errors.empty())
+            parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the source does not compile"));
+        return parsed;
+    }
+    parsed.intermediate = shader.getIntermediate();
+    if (parsed.intermediate->getNumEntryPoints() == 0) {
+        parsed.errors.push_back(
+            MakeDiagnostic({request.file, 1, 1}, "entry point " + Quoted(request.entryPoint) + " not found"));
+        return parsed;
+    }
+
+    parsed.program = std::make_unique<glslang::TProgram>();
+    parsed.program->addShader(&shader);
+    if (!parsed.program->link(kMessages)) {
+        parsed.errors = ParseGlslangLog(parsed.program->getInfoLog(), request.file, sources.Lookup());
+        if (parsed.errors.empty())
+            parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the entry point does not link"));
+    }
+    return parsed;
+}
+
+// Lines between an entry point's name and the body glslang places it at.
+constexpr int kSignatureLines = 16;
+
+// The entry point's own definition: glslang wraps it in a generated function
+// of the same name and renames the original "@name".
+const glslang::TIntermAggregate* FindEntryFunction(const glslang::TIntermediate& intermediate,
+                                                   const std::string& entryPoint)
+{
+    const glslang::TIntermAggregate* root =
+        intermediate.getTreeRoot() ? intermediate.getTreeRoot()->getAsAggregate() : nullptr;
+    if (!root)
+        return nullptr;
+    const glslang::TIntermAggregate* wrapper = nullptr;
+    for (TIntermNode* node : root->getSequence()) {
+        const glslang::TIntermAggregate* function = node->getAsAggregate();
+        if (!function || function->getOp() != glslang::EOpFunction)
+            continue;
+        const std::string_view name(function->getName().c_str());
+        if (name.starts_with("@" + entryPoint + "("))
+            return function;
+        if (name.starts_with(entryPoint + "("))
+            wrapper = function;
+    }
+    return wrapper;
+}
+
+std::vector<const glslang::TIntermSymbol*> Parameters(const glslang::TIntermAggregate* function)
+{
+    std::vector<const glslang::TIntermSymbol*> parameters;
+    if (!function || function->getSequence().empty())
+        return parameters;
+    const glslang::TIntermAggregate* list = function->getSequence()[0]->getAsAggregate();
+    if (!list)
+        return parameters;
+    for (TIntermNode* node : list->getSequence())
+        if (const glslang::TIntermSymbol* symbol = node->getAsSymbolNode())
+            parameters.push_back(symbol);
+    return parameters;
+}
+
+bool IsGeometryEntry(const glslang::TIntermediate& intermediate)
+{
+    return intermediate.getVertices() != glslang::TQualifier::layoutNotSet
+           || intermediate.getInputPrimitive() != glslang::ElgNone;
+}
+
+SourcePosition EntryPosition(const CompileRequest& request, const Parsed& parsed, const SourceSet& sources)
+{
+    const glslang::TIntermAggregate* function = FindEntryFunction(*parsed.intermediate, request.entryPoint);
+    return function ? sources.NamePosition(function->getLoc(), request.entryPoint, kSignatureLines)
+                    : SourcePosition{request.file};
+}
+
+// glslang's geometry front end crashes on an entry point that takes a
+// structure other than as a per-vertex array, so the shape is checked on a
+// parse for the vertex stage first, which reads any entry point safely.
+std::optional<Diagnostic> CheckGeometryShape(const CompileRequest& request, const Parsed& probe,
+                                             const SourceSet& sources)
+{
+    const glslang::TIntermAggregate* function = FindEntryFunction(*probe.intermediate, request.entryPoint);
+    const SourcePosition at = EntryPosition(request, probe, sources);
+    const std::string entry = Quoted(request.entryPoint);
+    if (probe.intermediate->getVertices() == glslang::TQualifier::layoutNotSet)
+        return MakeDiagnostic(at, entry + " is not a geometry shader: it has no [maxvertexcount(n)] attribute");
+    if (probe.intermediate->getInputPrimitive() == glslang::ElgNone)
+        return MakeDiagnostic(at, entry + " is not a geometry shader: no parameter is declared point, line, "
+                                          "triangle, lineadj or triangleadj");
+    for (const glslang::TIntermSymbol* parameter : Parameters(function)) {
+        const glslang::TType& type = parameter->getType();
+        const glslang::TStorageQualifier storage = type.getQualifier().storage;
+        if (storage != glslang::EvqIn && storage != glslang::EvqConstReadOnly)
+            continue;
+        if (type.isStruct() && !type.isArray())
+            return MakeDiagnostic(sources.NamePosition(parameter->getLoc(), parameter->getName().c_str(), 0),
+                                  "geometry shader input " + Quoted(parameter->getName().c_str())
+                                      + " must be an array with one element per vertex");
+    }
+    return std::nullopt;
+}
+
+std::optional<Diagnostic> CheckStageKind(const CompileRequest& request, ShaderStage stage, const Parsed& parsed,
+                                         const SourceSet& sources)
+{
+    const SourcePosition at = EntryPosition(request, parsed, sources);
+    if (stage != ShaderStage::Geometry && IsGeometryEntry(*parsed.intermediate))
+        return MakeDiagnostic(at, Quoted(request.entryPoint) + " is a geometry shader; " + request.profile
+                                      + " compiles a " + StageName(stage) + " shader");
+    if (stage == ShaderStage::Geometry && parsed.intermediate->getOutputPrimitive() == glslang::ElgNone)
+        return MakeDiagnostic(at, Quoted(request.entryPoint)
+                                      + " has no PointStream, LineStream or TriangleStream parameter");
+    return std::nullopt;
+}
+
+bool PixelOnly(glslang::TOperator op)
+{
+    switch (op) {
+    case glslang::EOpTexture: // Sample, SampleBias, SampleCmp: level from derivatives
+    case glslang::EOpTextureProj:
+    case glslang::EOpTextureOffset:
+    case glslang::EOpTextureProjOffset:
+    case glslang::EOpSparseTexture:
+    case glslang::EOpSparseTextureOffset:
+    case glslang::EOpTextureQueryLod:
+    case glslang::EOpMethodSample:
+    case glslang::EOpMethodSampleBias:
+    case glslang::EOpMethodSampleCmp:
+    case glslang::EOpMethodCalculateLevelOfDetail:
+    case glslang::EOpMethodCalculateLevelOfDetailUnclamped:
+    case glslang::EOpDPdx:
+    case glslang::EOpDPdy:
+    case glslang::EOpFwidth:
+    case glslang::EOpDPdxFine:
+    case glslang::EOpDPdyFine:
+    case glslang::EOpFwidthFine:
+    case glslang::EOpDPdxCoarse:
+    case glslang::EOpDPdyCoarse:
+    case glslang::EOpFwidthCoarse:
+    case glslang::EOpKill:
+    case glslang::EOpTerminateInvocation:
+    case glslang::EOpDemote:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Finds the first pixel-only operation in one function, and the functions
+// it calls.
+class PixelOnlyFinder final : public glslang::TIntermTraverser {
+public:
+    std::optional<glslang::TSourceLoc> found;
+    std::vector<std::string> calls;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        if (node->getOp() == glslang::EOpFunctionCall)
+            calls.emplace_back(node->getName().c_str());
+        return Check(node->getOp(), node->getLoc());
+    }
+    bool visitUnary(glslang::TVisit, glslang::TIntermUnary* node) override
+    {
+        return Check(node->getOp(), node->getLoc());
+    }
+    bool visitBranch(glslang::TVisit, glslang::TIntermBranch* node) override
+    {
+        return Check(node->getFlowOp(), node->getLoc());
+    }
+
+private:
+    bool Check(glslang::TOperator op, const glslang::TSourceLoc& loc)
+    {
+        if (!found && PixelOnly(op))
+            found = loc;
+        return !found;
+    }
+};
+
+// Sample, derivatives and discard exist only in pixel shaders. glslang gives
+// Sample level 0 in other stages without a word, so the entry point's code,
+// and that of the functions it calls, is searched for them.
+std::optional<Diagnostic> CheckPixelOnlyOperations(const CompileRequest& request, ShaderStage stage,
+                                                   const Parsed& parsed, const SourceSet& sources)
+{
+    if (stage == ShaderStage::Pixel)
+        return std::nullopt;
+    const glslang::TIntermAggregate* root =
+        parsed.intermediate->getTreeRoot() ? parsed.intermediate->getTreeRoot()->getAsAggregate() : nullptr;
+    const glslang::TIntermAggregate* entry = FindEntryFunction(*parsed.intermediate, request.entryPoint);
+    if (!root || !entry)
+        return std::nullopt;
+    std::map<std::string, glslang::TIntermAggregate*> functions;
+    for (TIntermNode* node : root->getSequence())
+        if (glslang::TIntermAggregate* function = node->getAsAggregate())
+            if (function->getOp() == glslang::EOpFunction)
+                functions.emplace(function->getName().c_str(), function);
+
+    std::vector<std::string> pending{entry->getName().c_str()};
+    std::set<std::string> visited;
+    while (!pending.empty()) {
+        const std::string name = std::move(pending.back());
+        pending.pop_back();
+        const auto function = functions.find(name);
+        if (function == functions.end() || !visited.insert(name).second)
+            continue;
+        PixelOnlyFinder finder;
+        function->second->traverse(&finder);
+        if (finder.found) {
+            const char* file = finder.found->getFilename();
+            const SourcePosition at{file && *file ? file : sources.MainFile(), std::max(finder.found->line, 1),
+                                    std::max(finder.found->column, 1)};
+            return MakeDiagnostic(at,
+                                  Quoted(request.entryPoint)
+                                      + " uses Sample, a derivative or discard, which only a pixel shader may; "
+                                      + request.profile + " compiles a " + StageName(stage) + " shader");
+        }
+        pending.insert(pending.end(), finder.calls.begin(), finder.calls.end());
+    }
+    return std::nullopt;
+}
+
+std::vector<MemberDeclaration> Members(const glslang::TTypeList& list, const SourceSet& sources)
+{
+    std::vector<MemberDeclaration> members;
+    for (const glslang::TTypeLoc& entry : list) {
+        MemberDeclaration member;
+        member.name = entry.type->getFieldName().c_str();
+        member.position = sources.NamePosition(entry.loc, member.name, 0);
+        const glslang::TQualifier& qualifier = entry.type->getQualifier();
+        if (qualifier.hasOffset())
+            member.packOffset = static_cast<std::uint64_t>(qualifier.layoutOffset);
+        if (entry.type->isStruct() && entry.type->getStruct())
+            member.members = Members(*entry.type->getStruct(), sources);
+        members.push_back(std::move(member));
+    }
+    return members;
+}
+
+std::vector<ResourceDeclaration> Resources(const glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    std::vector<ResourceDeclaration> resources;
+    const glslang::TIntermAggregate* root =
+        intermediate.getTreeRoot() ? intermediate.getTreeRoot()->getAsAggregate() : nullptr;
+    if (!root)
+        return resources;
+    for (TIntermNode* node : root->getSequence()) {
+        const glslang::TIntermAggregate* objects = node->getAsAggregate();
+        if (!objects || objects->getOp() != glslang::EOpLinkerObjects)
+            continue;
+        // The linker objects are the globals in declaration order.
+        for (TIntermNode* object : objects->getSequence()) {
+            const glslang::TIntermSymbol* symbol = object->getAsSymbolNode();
+            if (!symbol)
+                continue;
+            const glslang::TType& type = symbol->getType();
+            const glslang::TQualifier& qualifier = type.getQualifier();
+            if (qualifier.storage != glslang::EvqUniform && qualifier.storage != glslang::EvqBuffer)
+                continue;
+            ResourceDeclaration resource;
+            if (type.getBasicType() == glslang::EbtBlock) {
+                resource.name = type.getTypeName().c_str();
+                if (qualifier.storage == glslang::EvqUniform)
+                    resource.resourceClass = ResourceClass::ConstantBuffer;
+                if (type.getStruct())
+                    resource.members = Members(*type.getStruct(), sources);
+            } else {
+                resource.name = symbol->getName().c_str();
+                if (type.getBasicType() == glslang::EbtSampler) {
+                    const glslang::TSampler& sampler = type.getSampler();
+                    if (sampler.isPureSampler())
+                        resource.resourceClass = ResourceClass::Sampler;
+                    else if (!sampler.isCombined() && !sampler.isImage())
+                        resource.resourceClass = ResourceClass::Texture;
+                }
+            }
+            if (qualifier.hasBinding())
+                resource.slot = qualifier.layoutBinding;
+            resource.position = sources.FindWord(resource.name);
+            resources.push_back(std::move(resource));
+        }
+    }
+    return resources;
+}
+
+std::string Preamble(const std::vector<Macro>& macros)
+{
+    std::string preamble;
+    for (const Macro& macro : macros)
+        preamble += "#define " + macro.name + " " + macro.definition + "\n";
+    return preamble;
+}
+
+std::optional<Diagnostic> CheckMacros(const CompileRequest& request)
+{
+    for (const Macro& macro : request.macros) {
+        const bool identifier =
+            !macro.name.empty() && !std::isdigit(static_cast<unsigned char>(macro.name[0]))
+            && std::all_of(macro.name.begin(), macro.name.end(),
+                           [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+        if (!identifier)
+            return MakeDiagnostic({request.file, 1, 1}, "macro name " + Quoted(macro.name) + " is not an identifier");
+        if (macro.definition.find_first_of("\r\n") != std::string::npos)
+            return MakeDiagnostic({request.file, 1, 1},
+                                  "the definition of macro " + Quoted(macro.name) + " spans several lines");
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void InitializeGlslang()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
+{
+    InitializeGlslang();
+    FrontEndResult result;
+    if (std::optional<Diagnostic> error = CheckMacros(request)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
+    if (std::optional<Diagnostic> error = CheckSourceLimits(request.source, request.file)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
+    const std::string preamble = Preamble(request.macros);
+
+    SourceSet sources(request);
+    if (stage == ShaderStage::Geometry) {
+        Parsed probe = Parse(request, preamble, EShLangVertex, sources);
+        if (probe.errors.empty())
+            if (std::optional<Diagnostic> error = CheckGeometryShape(request, probe, sources))
+                probe.errors.push_back(std::move(*error));
+        if (!probe.errors.empty()) {
+            result.errors = std::move(probe.errors);
+            return result;
+        }
+    }
+
+    Parsed parsed = Parse(request, preamble, Language(stage), sources);
+    if (parsed.errors.empty())
+        if (std::optional<Diagnostic> error = CheckStageKind(request, stage, parsed, sources))
+            parsed.errors.push_back(std::move(*error));
+    if (!parsed.errors.empty()) {
+        result.errors = std::move(parsed.errors);
+        return result;
+    }
+
+    SpirvModule module;
+    module.stage = stage;
+    module.profile = request.profile;
+    module.entryPoint = request.entryPoint;
+    module.entryPosition = EntryPosition(request, parsed, sources);
+    module.resources = Resources(*parsed.intermediate, sources);
+    module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
+
+    glslang::SpvOptions options;
+    // Legalization: without it a texture or sampler passed to a function
+    // loses its binding.
+    options.disableOptimizer = false;
+    options.validate = false;
+    spv::SpvBuildLogger logger;
+    glslang::GlslangToSpv(*parsed.program->getIntermediate(Language(stage)), module.words, &logger, &options);
+    const std::string log = logger.getAllMessages();
+    if (module.words.empty() || log.find("error") != std::string::npos) {
+        result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));
+        return result;
+    }
+    result.module = std::move(module);
+    return result;
+}
+
+} // namespace hlsl

@@ -1,0 +1,27 @@
+#pragma once
+
+// Compiling in a worker process. glslang crashes on some malformed source (a
+// stray name after a semantic is enough) and can run without end on
+// macro-generated input; the effect file is edited while the program runs,
+// so a typo must give a compile error, never end or freeze the program.
+//
+// The worker is forked at the first compile and then serves every compile,
+// keeping glslang's tables warm; a worker that crashes or overruns is killed
+// and the next compile starts a new one. It ends when the program does (it
+// reads the end of its request stream).
+
+#include "platform/hlsl/compiler.h"
+
+#include <chrono>
+
+namespace hlsl {
+
+constexpr std::chrono::milliseconds kCompileTimeLimit{10000};
+
+// CompileHlsl in the worker, stopped after timeLimit. A crash or an overrun
+// gives an error at line 1 of the file. Where no worker can be started,
+// compiles in this process.
+CompileResult CompileHlslIsolated(const CompileRequest& request,
+                                  std::chrono::milliseconds timeLimit = kCompileTimeLimit);
+
+} // namespace hlsl

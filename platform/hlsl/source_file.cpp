@@ -1,0 +1,215 @@
+#include "platform/hlsl/source_file.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hlsl {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+SourceFile Unusable(std::string reason)
+{
+    SourceFile file;
+    file.error = SourceError::Unusable;
+    file.reason = std::move(reason);
+    return file;
+}
+
+bool IsTextByte(unsigned char c)
+{
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsWordChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+} // namespace
+
+SourceFile ReadSourceFile(const std::string& path)
+{
+    // Non-blocking, so that a pipe or device by that name cannot stall the open.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            SourceFile file;
+            file.error = SourceError::NotFound;
+            file.reason = "file not found";
+            return file;
+        }
+        return Unusable(std::string("cannot open the file: ") + std::strerror(error));
+    }
+
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0)
+        return Unusable(std::string("cannot read the file: ") + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return Unusable("is a directory, not a file");
+    if (!S_ISREG(info.st_mode))
+        return Unusable("is not a regular file");
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxSourceBytes)
+        return Unusable("the file has " + std::to_string(info.st_size) + " bytes; the limit is 16 MiB");
+
+    SourceFile file;
+    file.text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t filled = 0;
+    // Read one byte past the expected size to notice a file that grew.
+    char extra = 0;
+    for (;;) {
+        char* into = filled < file.text.size() ? file.text.data() + filled : &extra;
+        const std::size_t room = filled < file.text.size() ? file.text.size() - filled : 1;
+        const ssize_t got = ::read(fd.Get(), into, room);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Unusable(std::string("cannot read the file: ") + std::strerror(errno));
+        if (got == 0)
+            break;
+        if (into == &extra)
+            return Unusable("the file changed while it was read");
+        filled += static_cast<std::size_t>(got);
+    }
+    file.text.resize(filled);
+
+    if (file.text.starts_with("\xEF\xBB\xBF"))
+        file.text.erase(0, 3);
+    if (file.text.empty())
+        return Unusable("the file is empty");
+
+    int line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < file.text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(file.text[i]);
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if (!IsTextByte(c)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", c);
+            SourceFile binary = Unusable(std::string("the file is not text: it holds the byte ") + hex);
+            binary.line = line;
+            binary.column = static_cast<int>(i - lineStart) + 1;
+            return binary;
+        }
+    }
+    return file;
+}
+
+std::optional<Diagnostic> CheckSourceLimits(std::string_view text, const std::string& file)
+{
+    int line = 1;
+    std::size_t lineStart = 0;
+    bool lineHasToken = false;
+    int depth = 0;
+    int statementTokens = 0;
+    int ifStatements = 0;
+
+    const auto failAt = [&](std::size_t at, std::string message) {
+        return MakeDiagnostic({file, line, static_cast<int>(at - lineStart) + 1}, std::move(message));
+    };
+    const auto newLine = [&](std::size_t at) {
+        ++line;
+        lineStart = at + 1;
+        lineHasToken = false;
+    };
+
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (c == '\n') {
+            newLine(i);
+            ++i;
+            continue;
+        }
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+            continue;
+        }
+        if (c == '/' && next == '/') {
+            while (i < text.size() && text[i] != '\n')
+                ++i;
+            continue;
+        }
+        if (c == '/' && next == '*') {
+            i += 2;
+            while (i < text.size() && !(text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/')) {
+                if (text[i] == '\n')
+                    newLine(i);
+                ++i;
+            }
+            i += 2;
+            continue;
+        }
+        if (c == '#' && !lineHasToken) {
+            // A preprocessor directive, with its continuation lines.
+            while (i < text.size() && text[i] != '\n') {
+                if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
+                    newLine(i + 1);
+                    ++i;
+                }
+                ++i;
+            }
+            continue;
+        }
+
+        const std::size_t tokenStart = i;
+        lineHasToken = true;
+        if (IsWordChar(c)) {
+            while (i < text.size() && IsWordChar(text[i]))
+                ++i;
+            if (text.substr(tokenStart, i - tokenStart) == "if" && ++ifStatements > kMaxIfStatements)
+                return failAt(tokenStart, "the source has more than " + std::to_string(kMaxIfStatements)
+                                              + " if statements; this compiler's limit");
+        } else if (c == '"') {
+            ++i;
+            while (i < text.size() && text[i] != '"' && text[i] != '\n')
+                ++i;
+            if (i < text.size() && text[i] == '"')
+                ++i;
+        } else {
+            ++i;
+            if (c == '(' || c == '[' || c == '{') {
+                if (++depth > kMaxNesting)
+                    return failAt(tokenStart, "brackets are nested more than " + std::to_string(kMaxNesting)
+                                                  + " deep; this compiler's limit");
+            } else if ((c == ')' || c == ']' || c == '}') && depth > 0) {
+                --depth;
+            }
+        }
+        if (c == ';' || c == '{' || c == '}') {
+            statementTokens = 0;
+        } else if (++statementTokens > kMaxStatementTokens) {
+            return failAt(tokenStart, "a statement has more than " + std::to_string(kMaxStatementTokens)
+                                          + " tokens; this compiler's limit");
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace hlsl

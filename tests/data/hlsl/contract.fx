@@ -1,0 +1,66 @@
+// An effect file in the shape the demo loads: one 896-byte constant buffer at
+// b0 read by all three stages, a texture at t0 with a sampler at s0 in the
+// pixel stage, and stages linked by semantic, with semantic indices and
+// integer components among them.
+
+cbuffer SceneConstants : register(b0)
+{
+    float    time;          // byte 0
+    float3   reserved0;     // byte 4
+    float4x4 world;         // byte 16
+    float4x4 view;          // byte 80
+    float4x4 projection;    // byte 144
+    float    passMode;      // byte 208
+    float3   reserved1;     // byte 212
+    float4   reserved2[42]; // bytes 224 to 896
+};
+
+Texture2D    sceneTexture : register(t0);
+SamplerState sceneSampler : register(s0);
+
+struct VSInput
+{
+    float3 position : POSITION;
+    float3 normal   : NORMAL;
+};
+
+struct VSOutput
+{
+    float4 position : SV_Position;
+    float3 normal   : NORMAL;
+    float2 uv       : TEXCOORD3;
+    nointerpolation uint faceId : BLENDINDICES2;
+    float4 tint     : COLOR1;
+};
+
+VSOutput vs_main(VSInput input)
+{
+    VSOutput output;
+    float4 worldPosition = mul(world, float4(input.position, 1.0));
+    output.position = mul(projection, mul(view, worldPosition));
+    output.normal   = mul((float3x3)world, input.normal);
+    output.uv       = input.position.xy * 0.5 + 0.5;
+    output.faceId   = (uint)passMode;
+    output.tint     = float4(time, passMode, reserved2[41].w, 1.0);
+    return output;
+}
+
+[maxvertexcount(3)]
+void gs_main(triangle VSOutput input[3], inout TriangleStream<VSOutput> stream)
+{
+    for (int i = 0; i < 3; ++i)
+    {
+        VSOutput vertex = input[i];
+        vertex.tint.x += time;
+        stream.Append(vertex);
+    }
+    stream.RestartStrip();
+}
+
+float4 ps_main(VSOutput input) : SV_Target
+{
+    float4 texel = sceneTexture.Sample(sceneSampler, input.uv);
+    if (passMode > 1.0)
+        return texel * input.tint;
+    return float4(normalize(input.normal), input.position.z + input.faceId);
+}

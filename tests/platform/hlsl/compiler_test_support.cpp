@@ -1,0 +1,175 @@
+#include "compiler_test_support.h"
+
+#include <glslang/Include/Types.h>
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+namespace hlsl_test {
+
+namespace fs = std::filesystem;
+
+void CompilerTest::SetUp()
+{
+    previous_ = fs::current_path();
+    std::string pattern = (fs::temp_directory_path() / "fxdemo-hlsl-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    fs::current_path(directory_);
+}
+
+void CompilerTest::TearDown()
+{
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::permissions(directory_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(directory_, ignored);
+}
+
+void CompilerTest::Write(const std::string& path, std::string_view text)
+{
+    const fs::path file(path);
+    if (file.has_parent_path())
+        fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+void CompilerTest::CopyFixture(const std::string& fixture, const std::string& as)
+{
+    fs::copy_file(fs::path(FXDEMO_HLSL_TEST_DATA) / fixture, as, fs::copy_options::overwrite_existing);
+}
+
+Compiled Compile(const char* entry, const char* profile, const char* file, const D3D10_SHADER_MACRO* defines)
+{
+    ID3D10Blob* code = reinterpret_cast<ID3D10Blob*>(0x1);
+    ID3D10Blob* messages = reinterpret_cast<ID3D10Blob*>(0x1);
+    Compiled result;
+    result.hr = D3DX11CompileFromFileA(file, defines, nullptr, entry, profile, D3D10_SHADER_ENABLE_STRICTNESS, 0,
+                                       nullptr, &code, &messages, nullptr);
+    if (code) {
+        result.codeBlob = true;
+        result.container = hlsl::ParseContainer(
+            {static_cast<const std::uint8_t*>(code->GetBufferPointer()), code->GetBufferSize()});
+        code->Release();
+    }
+    if (messages) {
+        result.messageBlob = true;
+        const char* text = static_cast<const char*>(messages->GetBufferPointer());
+        const std::size_t size = messages->GetBufferSize();
+        result.messagesEndInNull = size > 0 && text[size - 1] == '\0';
+        result.messages.assign(text, result.messagesEndInNull ? size - 1 : size);
+        messages->Release();
+    }
+    return result;
+}
+
+Program CompileProgram(const char* file)
+{
+    Program program;
+    const std::pair<const char*, const char*> stages[] = {{"vs_main", "vs_4_0"}, {"gs_main", "gs_4_0"},
+                                                          {"ps_main", "ps_4_0"}};
+    hlsl::ShaderContainer* containers[] = {&program.vertex, &program.geometry, &program.pixel};
+    for (int i = 0; i < 3; ++i) {
+        Compiled compiled = Compile(stages[i].first, stages[i].second, file);
+        EXPECT_EQ(compiled.hr, S_OK) << stages[i].first << ": " << compiled.messages;
+        EXPECT_TRUE(compiled.container.has_value()) << stages[i].first;
+        if (compiled.container)
+            *containers[i] = std::move(*compiled.container);
+    }
+    return program;
+}
+
+namespace {
+
+EShLanguage Language(hlsl::ShaderStage stage)
+{
+    switch (stage) {
+    case hlsl::ShaderStage::Vertex:
+        return EShLangVertex;
+    case hlsl::ShaderStage::Geometry:
+        return EShLangGeometry;
+    case hlsl::ShaderStage::Pixel:
+        return EShLangFragment;
+    }
+    return EShLangVertex;
+}
+
+void InitializeOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+} // namespace
+
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
+{
+    InitializeOnce();
+    GlslReflection reflection;
+    const EShLanguage language = Language(stage);
+    glslang::TShader shader(language);
+    const char* text = glsl.c_str();
+    shader.setStrings(&text, 1);
+    shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
+    shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
+    if (!shader.parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault)) {
+        reflection.errors = shader.getInfoLog();
+        return reflection;
+    }
+    glslang::TProgram program;
+    program.addShader(&shader);
+    if (!program.link(EShMsgDefault)) {
+        reflection.errors = program.getInfoLog();
+        return reflection;
+    }
+    program.buildReflection(EShReflectionAllIOVariables | EShReflectionIntermediateIO);
+    for (int i = 0; i < program.getNumPipeInputs(); ++i) {
+        const glslang::TObjectReflection& input = program.getPipeInput(i);
+        const int location = input.getType() && input.getType()->getQualifier().hasLocation()
+                                 ? static_cast<int>(input.getType()->getQualifier().layoutLocation)
+                                 : -1;
+        reflection.inputLocations.emplace_back(input.name, location);
+    }
+    for (int i = 0; i < program.getNumUniformBlocks(); ++i)
+        reflection.uniformBlocks.emplace_back(program.getUniformBlock(i).getBinding(), program.getUniformBlock(i).size);
+    for (int i = 0; i < program.getNumUniformVariables(); ++i) {
+        const glslang::TObjectReflection& uniform = program.getUniform(i);
+        if (uniform.getType() && uniform.getType()->getBasicType() == glslang::EbtSampler)
+            reflection.samplerBindings.emplace_back(uniform.name, uniform.getBinding());
+    }
+    return reflection;
+}
+
+std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl)
+{
+    return ReflectGlsl(stage, glsl).errors;
+}
+
+std::string WithDefines(const std::string& glsl, const std::string& defines)
+{
+    std::size_t insertAt = 0;
+    while (insertAt < glsl.size()) {
+        const std::string_view rest(glsl.data() + insertAt, glsl.size() - insertAt);
+        if (!rest.starts_with("#version") && !rest.starts_with("#extension"))
+            break;
+        const std::size_t end = glsl.find('\n', insertAt);
+        insertAt = end == std::string::npos ? glsl.size() : end + 1;
+    }
+    return glsl.substr(0, insertAt) + defines + glsl.substr(insertAt);
+}
+
+const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables, std::string_view semantic,
+                                        std::uint32_t index)
+{
+    for (const hlsl::StageVariable& variable : variables)
+        if (variable.semantic == semantic && variable.semanticIndex == index)
+            return &variable;
+    return nullptr;
+}
+
+} // namespace hlsl_test

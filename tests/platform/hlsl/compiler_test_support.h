@@ -1,0 +1,76 @@
+#pragma once
+
+// Shared pieces of the compiler tests: a scratch working directory per test,
+// a call of D3DX11CompileFromFileA as the program makes it, and glslang's
+// GLSL front end standing in for the GL driver.
+
+#include "platform/hlsl/shader_container.h"
+#include "platform/include/d3dx11.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hlsl_test {
+
+// Runs each test in a new empty directory, so that relative names such as
+// "main.fx" resolve there.
+class CompilerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a file under the scratch directory, creating its folders.
+    static void Write(const std::string& path, std::string_view text);
+    // Copies tests/data/hlsl/<fixture> to `as`.
+    static void CopyFixture(const std::string& fixture, const std::string& as = "main.fx");
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path directory_;
+};
+
+struct Compiled {
+    HRESULT hr = 0;
+    bool codeBlob = false;
+    std::optional<hlsl::ShaderContainer> container; // the code blob, parsed
+    bool messageBlob = false;
+    std::string messages; // the message blob's text
+    bool messagesEndInNull = false;
+};
+
+// D3DX11CompileFromFileA(file, defines, NULL, entry, profile, 0x800, 0, NULL,
+// &code, &messages, NULL); releases both blobs.
+Compiled Compile(const char* entry, const char* profile, const char* file = "main.fx",
+                 const D3D10_SHADER_MACRO* defines = nullptr);
+
+// Compiles all three stages of main.fx and expects each to succeed.
+struct Program {
+    hlsl::ShaderContainer vertex, geometry, pixel;
+};
+Program CompileProgram(const char* file = "main.fx");
+
+// Compiles GLSL as the GL driver will, with glslang's GLSL front end for
+// OpenGL 4.50; returns the log, empty when the text compiles.
+std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl);
+
+// What GLSL reflection shows for one compiled stage.
+struct GlslReflection {
+    std::string errors;
+    std::vector<std::pair<std::string, int>> inputLocations; // name, location
+    std::vector<std::pair<int, int>> uniformBlocks;         // binding, byte size
+    std::vector<std::pair<std::string, int>> samplerBindings;
+};
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl);
+
+// Inserts #define lines after #version and #extension, where the Direct3D 11
+// layer puts the location macros of linked stages.
+std::string WithDefines(const std::string& glsl, const std::string& defines);
+
+const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables,
+                                        std::string_view semantic, std::uint32_t index);
+
+} // namespace hlsl_test

@@ -1,0 +1,85 @@
+// Macros from the caller and #include relative to the including file; the
+// file is read again at every call.
+
+#include "compiler_test_support.h"
+
+namespace {
+
+using hlsl_test::Compile;
+using hlsl_test::Compiled;
+
+class MacrosAndIncludes : public hlsl_test::CompilerTest {};
+
+constexpr const char* kConfigurable = "#ifndef SCALE\n"
+                                      "#error SCALE must be defined\n"
+                                      "#endif\n"
+                                      "float4 vs_main(float3 p : POSITION) : SV_Position\n"
+                                      "{\n"
+                                      "#ifdef FLIP\n"
+                                      "    p = -p;\n"
+                                      "#endif\n"
+                                      "    return float4(p * SCALE, 1.0);\n"
+                                      "}\n";
+
+TEST_F(MacrosAndIncludes, CallerMacrosAreDefined)
+{
+    Write("main.fx", kConfigurable);
+    const Compiled without = Compile("vs_main", "vs_4_0");
+    EXPECT_EQ(without.hr, E_FAIL);
+    EXPECT_EQ(without.messages, "main.fx(2,1): error: '#error' : SCALE must be defined\n");
+
+    const D3D10_SHADER_MACRO scaled[] = {{"SCALE", "2.5"}, {nullptr, nullptr}};
+    const Compiled plain = Compile("vs_main", "vs_4_0", "main.fx", scaled);
+    ASSERT_EQ(plain.hr, S_OK) << plain.messages;
+    EXPECT_NE(plain.container->glsl.find("2.5"), std::string::npos);
+
+    // A macro without a definition is defined as 1.
+    const D3D10_SHADER_MACRO flipped[] = {{"SCALE", "3.0"}, {"FLIP", nullptr}, {nullptr, nullptr}};
+    const Compiled flip = Compile("vs_main", "vs_4_0", "main.fx", flipped);
+    ASSERT_EQ(flip.hr, S_OK) << flip.messages;
+    EXPECT_NE(flip.container->glsl, plain.container->glsl);
+
+    // A name that is not an identifier cannot smuggle in text.
+    const D3D10_SHADER_MACRO bad[] = {{"SCALE 1\n#define X", "2"}, {nullptr, nullptr}};
+    const Compiled refused = Compile("vs_main", "vs_4_0", "main.fx", bad);
+    EXPECT_EQ(refused.hr, E_FAIL);
+    EXPECT_NE(refused.messages.find("is not an identifier"), std::string::npos) << refused.messages;
+}
+
+TEST_F(MacrosAndIncludes, IncludesResolveRelativeToTheIncludingFile)
+{
+    // parts/common.hlsli includes lib/scale.hlsli as parts/lib/scale.hlsli,
+    // and both include guard.hlsli beside themselves; a second file of that
+    // name in the working directory must not be picked.
+    Write("main.fx", "#include \"parts/common.hlsli\"\n"
+                     "#include \"parts/lib/scale.hlsli\"\n"
+                     "float4 vs_main(float3 p : POSITION) : SV_Position { return Scaled(p); }\n");
+    Write("parts/common.hlsli", "#include \"lib/scale.hlsli\"\n");
+    Write("parts/lib/scale.hlsli", "#ifndef SCALE_HLSLI\n#define SCALE_HLSLI\n"
+                                   "#include <guard.hlsli>\n"
+                                   "float4 Scaled(float3 p) { return float4(p * kScale, 1.0); }\n#endif\n");
+    Write("parts/lib/guard.hlsli", "static const float kScale = 0.25;\n");
+    Write("guard.hlsli", "#error wrong file\n");
+    const Compiled compiled = Compile("vs_main", "vs_4_0");
+    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
+    EXPECT_NE(compiled.container->glsl.find("0.25"), std::string::npos);
+
+    // An error in an included file is reported in that file's terms.
+    Write("parts/lib/guard.hlsli", "static const float kScale = unknownName;\n");
+    EXPECT_EQ(Compile("vs_main", "vs_4_0").messages,
+              "parts/lib/guard.hlsli(1,29): error: 'unknownName' : unknown variable\n");
+}
+
+TEST_F(MacrosAndIncludes, EachCallReadsTheFileAsItIsNow)
+{
+    Write("main.fx", "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, 1.0); }\n");
+    EXPECT_EQ(Compile("vs_main", "vs_4_0").hr, S_OK);
+    Write("main.fx", "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, 1.0) }\n");
+    EXPECT_EQ(Compile("vs_main", "vs_4_0").hr, E_FAIL);
+    Write("main.fx", "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, 0.5); }\n");
+    const Compiled fixed = Compile("vs_main", "vs_4_0");
+    ASSERT_EQ(fixed.hr, S_OK);
+    EXPECT_NE(fixed.container->glsl.find("0.5"), std::string::npos);
+}
+
+} // namespace
