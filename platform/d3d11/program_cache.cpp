@@ -1,0 +1,216 @@
+#include "platform/d3d11/program_cache.h"
+
+#include "platform/d3d11/shader.h"
+#include "platform/diagnostics/diagnostics.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace d3d11 {
+
+namespace {
+
+bool SameSemantic(const hlsl::StageVariable& a, const hlsl::StageVariable& b)
+{
+    return a.semanticIndex == b.semanticIndex && a.semantic == b.semantic;
+}
+
+bool StartsWith(std::string_view line, std::string_view prefix)
+{
+    const auto start = line.find_first_not_of(" \t");
+    return start != std::string_view::npos && line.substr(start).starts_with(prefix);
+}
+
+GLuint Link(GLuint vertex, GLuint geometry, GLuint pixel, std::string* log)
+{
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    if (geometry)
+        glAttachShader(program, geometry);
+    glAttachShader(program, pixel);
+    glLinkProgram(program);
+    glDetachShader(program, vertex);
+    if (geometry)
+        glDetachShader(program, geometry);
+    glDetachShader(program, pixel);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        GLint length = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+        std::string text(static_cast<std::size_t>(std::max(length, 1)), '\0');
+        glGetProgramInfoLog(program, length, nullptr, text.data());
+        *log = text.c_str();
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+} // namespace
+
+std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
+                        const std::vector<hlsl::StageVariable>& inputs)
+{
+    std::uint32_t nextFree = 0;
+    for (const hlsl::StageVariable& output : upstreamOutputs)
+        if (!output.systemValue)
+            nextFree = std::max(nextFree, output.location + std::max(output.locationCount, 1u));
+
+    std::string defines;
+    for (const hlsl::StageVariable& input : inputs) {
+        if (input.systemValue || input.locationMacro.empty())
+            continue;
+        const auto match = std::find_if(upstreamOutputs.begin(), upstreamOutputs.end(),
+                                         [&](const hlsl::StageVariable& output) {
+                                             return !output.systemValue && SameSemantic(output, input);
+                                         });
+        std::uint32_t location = 0;
+        if (match != upstreamOutputs.end()) {
+            location = match->location;
+        } else {
+            location = nextFree;
+            nextFree += std::max(input.locationCount, 1u);
+        }
+        if (location != input.location)
+            defines += "#define " + input.locationMacro + " " + std::to_string(location) + "\n";
+    }
+    return defines;
+}
+
+std::vector<std::string> UniformIdentifiers(const std::string& glsl)
+{
+    const auto identifierChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    // The identifier a declaration declares: its last one, before any array
+    // size or initialiser ("layout(row_major) mat4 world[2]" -> "world").
+    const auto declared = [&](std::string_view declaration) {
+        declaration = declaration.substr(0, std::min(declaration.find('['), declaration.find('=')));
+        std::size_t end = declaration.size();
+        while (end > 0 && !identifierChar(declaration[end - 1]))
+            --end;
+        std::size_t begin = end;
+        while (begin > 0 && identifierChar(declaration[begin - 1]))
+            --begin;
+        return std::string(declaration.substr(begin, end - begin));
+    };
+    const auto nextNonSpace = [&](std::size_t pos) {
+        while (pos < glsl.size() && std::isspace(static_cast<unsigned char>(glsl[pos])))
+            ++pos;
+        return pos;
+    };
+
+    std::vector<std::string> names;
+    constexpr std::string_view keyword = "uniform";
+    for (std::size_t pos = glsl.find(keyword); pos != std::string::npos; pos = glsl.find(keyword, pos + 1)) {
+        const std::size_t after = pos + keyword.size();
+        if ((pos > 0 && identifierChar(glsl[pos - 1])) || after >= glsl.size() || identifierChar(glsl[after]))
+            continue;
+        const std::size_t open = glsl.find_first_of("{;", after);
+        if (open == std::string::npos)
+            break;
+        if (glsl[open] == ';') {
+            // A default-block uniform: "uniform sampler2D name;".
+            names.push_back(declared(std::string_view(glsl).substr(after, open - after)));
+            continue;
+        }
+        // A block: its name, and its members too when it has no instance
+        // name (they are then uniforms of the program's global scope).
+        names.push_back(declared(std::string_view(glsl).substr(after, open - after)));
+        const std::size_t close = glsl.find('}', open);
+        if (close == std::string::npos)
+            break;
+        if (glsl[nextNonSpace(close + 1)] == ';') {
+            std::string_view members = std::string_view(glsl).substr(open + 1, close - open - 1);
+            for (std::size_t end = members.find(';'); end != std::string_view::npos; end = members.find(';')) {
+                names.push_back(declared(members.substr(0, end)));
+                members.remove_prefix(end + 1);
+            }
+        }
+        pos = close;
+    }
+    std::erase(names, std::string());
+    return names;
+}
+
+std::string StageDefines(const hlsl::ShaderContainer& container)
+{
+    if (container.stage == hlsl::ShaderStage::Vertex)
+        return {};
+    const char* suffix = container.stage == hlsl::ShaderStage::Geometry ? "_gs" : "_ps";
+    std::string defines;
+    for (const std::string& name : UniformIdentifiers(container.glsl))
+        defines += "#define " + name + " " + name + suffix + "\n";
+    return defines;
+}
+
+std::string InsertDefines(const std::string& glsl, const std::string& defines)
+{
+    if (defines.empty())
+        return glsl;
+    std::size_t insertAt = 0;
+    bool seenVersion = false;
+    for (std::size_t pos = 0; pos < glsl.size();) {
+        const std::size_t end = glsl.find('\n', pos);
+        const std::size_t next = end == std::string::npos ? glsl.size() : end + 1;
+        const std::string_view line(glsl.data() + pos, next - pos);
+        if (StartsWith(line, "#version") && !seenVersion) {
+            seenVersion = true;
+        } else if (!(seenVersion && StartsWith(line, "#extension"))) {
+            break;
+        }
+        insertAt = next;
+        pos = next;
+    }
+    std::string text = glsl.substr(0, insertAt);
+    if (!text.empty() && text.back() != '\n')
+        text += '\n';
+    return text + defines + glsl.substr(insertAt);
+}
+
+GLuint ProgramCache::Get(ShaderCode& vertex, ShaderCode* geometry, ShaderCode& pixel)
+{
+    const std::uint64_t geometrySerial = geometry ? geometry->Serial() : 0;
+    for (const Entry& entry : entries_)
+        if (entry.vertex == vertex.Serial() && entry.geometry == geometrySerial && entry.pixel == pixel.Serial())
+            return entry.program;
+
+    GLuint program = 0;
+    std::string log;
+    const GLuint vertexObject = vertex.Compiled({}, &log);
+    const std::vector<hlsl::StageVariable>* upstream = &vertex.Container().outputs;
+    GLuint geometryObject = 0;
+    if (geometry) {
+        geometryObject = geometry->Compiled(LinkDefines(*upstream, geometry->Container().inputs), &log);
+        upstream = &geometry->Container().outputs;
+    }
+    const GLuint pixelObject = pixel.Compiled(LinkDefines(*upstream, pixel.Container().inputs), &log);
+    if (vertexObject && pixelObject && (!geometry || geometryObject))
+        program = Link(vertexObject, geometryObject, pixelObject, &log);
+    if (!program && diagnostics::JournalEnabled())
+        diagnostics::Record("LinkProgram", "result=failed log=" + log);
+    entries_.push_back({vertex.Serial(), geometrySerial, pixel.Serial(), program});
+    return program;
+}
+
+void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
+{
+    std::erase_if(entries_, [&](const Entry& entry) {
+        const bool uses = entry.vertex == serial || entry.geometry == serial || entry.pixel == serial;
+        if (uses && deleteGl && entry.program)
+            glDeleteProgram(entry.program);
+        return uses;
+    });
+}
+
+void ProgramCache::Clear(bool deleteGl)
+{
+    if (deleteGl)
+        for (const Entry& entry : entries_)
+            if (entry.program)
+                glDeleteProgram(entry.program);
+    entries_.clear();
+}
+
+} // namespace d3d11

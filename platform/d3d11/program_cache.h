@@ -1,0 +1,79 @@
+#pragma once
+
+// Linking shader stages into GL programs, by semantic as Direct3D links them.
+//
+// Each stage's GLSL declares every input of a non-vertex stage and every
+// output of a non-pixel stage at layout(location = MACRO), the macro defaulting
+// to a location of the stage's own. To link a downstream stage to its
+// upstream one, the downstream stage is compiled with its input macros
+// defined to the locations of the upstream outputs that carry the same
+// semantic name and index; the upstream stage keeps its defaults. So the
+// vertex stage always compiles as it is, and a geometry or pixel stage once
+// per distinct upstream layout of its inputs (usually just once).
+//
+// GL also matches uniforms across the stages of a program by name (block
+// names, members of blocks without an instance name, samplers) and insists
+// that same-named ones agree, bindings included; Direct3D keeps each stage's
+// slots apart, and the compiler names them by slot alone. So geometry and
+// pixel stages are also compiled with those names given a stage suffix by
+// #define (StageDefines).
+//
+// Programs are cached per (vertex, geometry or none, pixel) combination by
+// the shaders' serial numbers and dropped when one of those shaders dies.
+
+#include "platform/hlsl/shader_container.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace d3d11 {
+
+class ShaderCode;
+
+// The #define lines that place each of `inputs` at the location of the
+// upstream output with the same semantic; lines that would repeat a macro's
+// own default are left out. An input no upstream output writes gets a
+// location of its own above every upstream output.
+std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
+                        const std::vector<hlsl::StageVariable>& inputs);
+
+// The names the GLSL's uniform declarations put into the program's scope:
+// block names, the members of blocks without an instance name, and
+// default-block uniforms such as samplers.
+std::vector<std::string> UniformIdentifiers(const std::string& glsl);
+
+// The #define lines a stage is always compiled with: none for the vertex
+// stage, stage-suffixed uniform names (UniformIdentifiers) for the others.
+std::string StageDefines(const hlsl::ShaderContainer& container);
+
+// The GLSL with `defines` inserted after its #version line and any
+// #extension lines that follow it.
+std::string InsertDefines(const std::string& glsl, const std::string& defines);
+
+class ProgramCache {
+public:
+    // The linked program for the stages (geometry may be null); 0 when they
+    // do not compile or link, which is remembered too. The context must be
+    // current.
+    GLuint Get(ShaderCode& vertex, ShaderCode* geometry, ShaderCode& pixel);
+
+    // Drops the programs that use the shader; deletes them when `deleteGl`
+    // (the context is current).
+    void ForgetShader(std::uint64_t serial, bool deleteGl);
+    void Clear(bool deleteGl);
+    std::size_t Size() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        std::uint64_t vertex;
+        std::uint64_t geometry; // 0: none
+        std::uint64_t pixel;
+        GLuint program;
+    };
+    std::vector<Entry> entries_;
+};
+
+} // namespace d3d11

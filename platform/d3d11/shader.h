@@ -1,0 +1,74 @@
+#pragma once
+
+// ID3D11VertexShader, ID3D11GeometryShader and ID3D11PixelShader: one stage
+// of compiled code (the compiler's container) and its GL shader objects.
+
+#include "platform/d3d11/device_child.h"
+#include "platform/hlsl/shader_container.h"
+#include "platform/include/d3d11.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace d3d11 {
+
+class ShaderCode {
+public:
+    ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container);
+    ~ShaderCode();
+    ShaderCode(const ShaderCode&) = delete;
+    ShaderCode& operator=(const ShaderCode&) = delete;
+
+    const hlsl::ShaderContainer& Container() const { return container_; }
+    // Unique for the process's lifetime; names this stage in program caches.
+    std::uint64_t Serial() const { return serial_; }
+
+    // The stage compiled with its StageDefines and `defines` inserted after
+    // its #version line (see program_cache.h), compiled once per distinct
+    // text; 0 when the GLSL does not compile, with the compiler's log in
+    // *log. The context must be current.
+    GLuint Compiled(const std::string& defines, std::string* log = nullptr);
+
+private:
+    std::shared_ptr<GlContext> gl_;
+    hlsl::ShaderContainer container_;
+    std::uint64_t serial_;
+    std::string stageDefines_;
+    std::vector<std::pair<std::string, GLuint>> compiled_;
+};
+
+template <class Interface>
+class Shader final : public DeviceChild<Interface> {
+public:
+    Shader(const char* interfaceName, std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container)
+        : DeviceChild<Interface>(interfaceName, gl), code_(gl, std::move(container))
+    {
+    }
+
+    ShaderCode& Code() { return code_; }
+
+private:
+    ~Shader() override = default;
+
+    ShaderCode code_;
+};
+
+using VertexShader = Shader<ID3D11VertexShader>;
+using GeometryShader = Shader<ID3D11GeometryShader>;
+using PixelShader = Shader<ID3D11PixelShader>;
+
+inline VertexShader* Impl(ID3D11VertexShader* shader)
+{
+    return static_cast<VertexShader*>(shader);
+}
+inline GeometryShader* Impl(ID3D11GeometryShader* shader)
+{
+    return static_cast<GeometryShader*>(shader);
+}
+inline PixelShader* Impl(ID3D11PixelShader* shader)
+{
+    return static_cast<PixelShader*>(shader);
+}
+
+} // namespace d3d11

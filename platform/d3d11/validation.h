@@ -1,0 +1,42 @@
+#pragma once
+
+// The rules Direct3D 11 and DXGI apply to the descriptors and arguments the
+// layer accepts, and the layer's own limits (what OpenGL stands in for).
+// Each function returns null when every rule holds, otherwise the message
+// of the first rule broken; the caller fails with E_INVALIDARG (or the code
+// named below) and records the message in the journal.
+
+#include "platform/hlsl/shader_container.h"
+#include "platform/include/d3d11.h"
+
+#include <optional>
+
+namespace d3d11 {
+
+const char* ValidateCreateDevice(IDXGIAdapter* adapter, D3D_DRIVER_TYPE driverType, HMODULE software, UINT flags,
+                                 const D3D_FEATURE_LEVEL* featureLevels, UINT featureLevelCount, UINT sdkVersion,
+                                 IDXGISwapChain** swapChain);
+// Requests the layer cannot meet: DXGI_ERROR_UNSUPPORTED.
+const char* UnsupportedCreateDevice(const DXGI_SWAP_CHAIN_DESC& desc);
+const char* ValidateSwapChainDesc(const DXGI_SWAP_CHAIN_DESC* desc);
+// The first level of the list (or of the default list) that the device
+// offers; nothing when it offers none of them.
+std::optional<D3D_FEATURE_LEVEL> ChooseFeatureLevel(const D3D_FEATURE_LEVEL* featureLevels, UINT count);
+
+const char* ValidateBufferDesc(const D3D11_BUFFER_DESC* desc, const D3D11_SUBRESOURCE_DATA* initialData);
+const char* ValidateTexture2DDesc(const D3D11_TEXTURE2D_DESC* desc, const D3D11_SUBRESOURCE_DATA* initialData);
+// `texture` is the descriptor of the view's texture (null when the resource
+// is not one of the layer's 2D textures).
+const char* ValidateShaderResourceView(const D3D11_TEXTURE2D_DESC* texture,
+                                       const D3D11_SHADER_RESOURCE_VIEW_DESC* desc);
+const char* ValidateRenderTargetView(const D3D11_TEXTURE2D_DESC* texture, const D3D11_RENDER_TARGET_VIEW_DESC* desc);
+const char* ValidateDepthStencilView(const D3D11_TEXTURE2D_DESC* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc);
+const char* ValidateSamplerDesc(const D3D11_SAMPLER_DESC* desc);
+
+// Reads the compiler's container for `stage` into *container.
+const char* ParseShaderCode(const void* code, SIZE_T length, hlsl::ShaderStage stage,
+                            ID3D11ClassLinkage* classLinkage, std::optional<hlsl::ShaderContainer>* container);
+const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
+                                const hlsl::ShaderContainer& vertexShader);
+
+} // namespace d3d11

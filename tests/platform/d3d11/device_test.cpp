@@ -1,0 +1,220 @@
+// Creating the device and swap chain, the back buffer, full-screen requests,
+// and object lifetimes around the device.
+#include "tests/platform/d3d11/d3d11_fixture.h"
+
+#include "platform/d3d11/readback.h"
+#include "platform/win32/window_handle.h"
+
+#include <SDL.h>
+#include <gmock/gmock.h>
+
+namespace d3d11_test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class DeviceTest : public D3D11Test {
+protected:
+    // Calls D3D11CreateDeviceAndSwapChain with the program's arguments, some
+    // changed, and expects the result and every output null on failure.
+    HRESULT Create(const DXGI_SWAP_CHAIN_DESC* desc, UINT sdkVersion = D3D11_SDK_VERSION,
+                   D3D_DRIVER_TYPE driver = D3D_DRIVER_TYPE_HARDWARE, const D3D_FEATURE_LEVEL* levels = nullptr,
+                   UINT levelCount = 0)
+    {
+        IDXGISwapChain* swapChain = reinterpret_cast<IDXGISwapChain*>(1);
+        ID3D11Device* device = reinterpret_cast<ID3D11Device*>(1);
+        ID3D11DeviceContext* context = reinterpret_cast<ID3D11DeviceContext*>(1);
+        D3D_FEATURE_LEVEL level{};
+        const HRESULT result = D3D11CreateDeviceAndSwapChain(nullptr, driver, nullptr, 0, levels, levelCount,
+                                                             sdkVersion, desc, &swapChain, &device, &level, &context);
+        if (FAILED(result)) {
+            EXPECT_EQ(swapChain, nullptr);
+            EXPECT_EQ(device, nullptr);
+            EXPECT_EQ(context, nullptr);
+        } else {
+            created_ = level;
+            swapChain->Release();
+            device->Release();
+            context->Release();
+        }
+        return result;
+    }
+
+    D3D_FEATURE_LEVEL created_{};
+};
+
+TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
+{
+    EXPECT_EQ(Create(nullptr), E_INVALIDARG);
+    const DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
+    ASSERT_EQ(Create(&desc), S_OK);
+    EXPECT_EQ(created_, D3D_FEATURE_LEVEL_11_0);
+    const D3D_FEATURE_LEVEL lower[] = {static_cast<D3D_FEATURE_LEVEL>(0xb100), D3D_FEATURE_LEVEL_10_1};
+    ASSERT_EQ(Create(&desc, D3D11_SDK_VERSION, D3D_DRIVER_TYPE_HARDWARE, lower, 2), S_OK);
+    EXPECT_EQ(created_, D3D_FEATURE_LEVEL_10_1);
+
+    ID3D11Texture2D* backBuffer = nullptr;
+    ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(&backBuffer)), S_OK);
+    std::vector<std::uint8_t> bytes;
+    UINT width = 0, height = 0;
+    DXGI_FORMAT format{};
+    ASSERT_TRUE(d3d11::ReadTexels(backBuffer, &bytes, &width, &height, &format));
+    EXPECT_EQ(width, 1280u);
+    EXPECT_EQ(height, 720u);
+    EXPECT_EQ(format, DXGI_FORMAT_R8G8B8A8_UNORM);
+    // The back buffer is a render target and nothing else.
+    ID3D11ShaderResourceView* view = nullptr;
+    EXPECT_EQ(device_->CreateShaderResourceView(backBuffer, nullptr, &view), E_INVALIDARG);
+    Owned<ID3D11RenderTargetView> target(MakeTargetView(backBuffer));
+    backBuffer->Release();
+}
+
+TEST_F(DeviceTest, GetBufferAnswersOnlyBufferZeroAsA2DTexture)
+{
+    void* surface = reinterpret_cast<void*>(1);
+    EXPECT_EQ(swapChain_->GetBuffer(1, IID_ID3D11Texture2D, &surface), DXGI_ERROR_INVALID_CALL);
+    EXPECT_EQ(surface, nullptr);
+    const IID other = {0x6F15AAF2, 0xD208, 0x4E89, {0x9A, 0xB4, 0x48, 0x95, 0x35, 0xD3, 0x4F, 0x9D}};
+    surface = reinterpret_cast<void*>(1);
+    EXPECT_EQ(swapChain_->GetBuffer(0, other, &surface), E_NOINTERFACE);
+    EXPECT_EQ(surface, nullptr);
+
+    diagnostics::InjectFault("GetBuffer", 1, E_OUTOFMEMORY);
+    EXPECT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, &surface), E_OUTOFMEMORY);
+    EXPECT_EQ(surface, nullptr);
+    ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, &surface), S_OK);
+    static_cast<ID3D11Texture2D*>(surface)->Release();
+}
+
+TEST_F(DeviceTest, RejectsArgumentsWithDirect3DResultCodes)
+{
+    const DXGI_SWAP_CHAIN_DESC program = ProgramSwapChainDesc();
+    EXPECT_EQ(Create(&program, 6), E_INVALIDARG);
+    EXPECT_EQ(Create(&program, D3D11_SDK_VERSION, D3D_DRIVER_TYPE_UNKNOWN), E_INVALIDARG);
+    const D3D_FEATURE_LEVEL unknown[] = {static_cast<D3D_FEATURE_LEVEL>(0xc000)};
+    EXPECT_EQ(Create(&program, D3D11_SDK_VERSION, D3D_DRIVER_TYPE_HARDWARE, unknown, 1), E_INVALIDARG);
+    EXPECT_EQ(Create(&program, D3D11_SDK_VERSION, D3D_DRIVER_TYPE_HARDWARE, unknown, 0), E_INVALIDARG);
+
+    const auto changed = [&](auto change) {
+        DXGI_SWAP_CHAIN_DESC desc = program;
+        change(desc);
+        return Create(&desc);
+    };
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.BufferDesc.Format = DXGI_FORMAT_R32G32B32A32_FLOAT; }),
+              E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.SampleDesc.Count = 4; }), E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.BufferCount = 0; }), E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.SwapEffect = static_cast<DXGI_SWAP_EFFECT>(1); }), E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.OutputWindow = nullptr; }), E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.OutputWindow = reinterpret_cast<HWND>(0x7777); }),
+              E_INVALIDARG);
+    EXPECT_EQ(changed([](DXGI_SWAP_CHAIN_DESC& d) { d.Windowed = FALSE; }), DXGI_ERROR_UNSUPPORTED);
+    EXPECT_EQ(diagnostics::LiveObjects(), 4); // the fixture's: swap chain, back buffer, device, context
+}
+
+TEST_F(DeviceTest, WindowThatCannotHaveAGlContextIsUnsupported)
+{
+    SDL_Window* plain = SDL_CreateWindow("no gl", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(plain, nullptr);
+    DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
+    desc.OutputWindow = win32::HandleFromWindow(plain);
+    diagnostics::EnableJournal(true);
+    EXPECT_EQ(Create(&desc), DXGI_ERROR_UNSUPPORTED);
+    SDL_DestroyWindow(plain);
+    const auto entries = Entries("D3D11CreateDeviceAndSwapChain");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_THAT(entries[0].arguments, HasSubstr("error=the window cannot have an OpenGL 4.5 core context"));
+}
+
+TEST_F(DeviceTest, InjectedFaultLeavesEveryOutputNull)
+{
+    const DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
+    diagnostics::InjectFault("D3D11CreateDeviceAndSwapChain", 1, static_cast<HRESULT>(0x887A0004));
+    EXPECT_EQ(Create(&desc), static_cast<HRESULT>(0x887A0004));
+    EXPECT_EQ(Create(&desc), S_OK);
+}
+
+TEST_F(DeviceTest, ZeroSizeTakesTheWindowsClientArea)
+{
+    SDL_SetWindowSize(window_, 320, 200);
+    DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
+    desc.BufferDesc.Width = 0;
+    desc.BufferDesc.Height = 0;
+    IDXGISwapChain* swapChain = nullptr;
+    ASSERT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0,
+                                            D3D11_SDK_VERSION, &desc, &swapChain, nullptr, nullptr, nullptr),
+              S_OK);
+    ID3D11Texture2D* backBuffer = nullptr;
+    ASSERT_EQ(swapChain->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(&backBuffer)), S_OK);
+    std::vector<std::uint8_t> bytes;
+    UINT width = 0, height = 0;
+    ASSERT_TRUE(d3d11::ReadTexels(backBuffer, &bytes, &width, &height, nullptr));
+    EXPECT_EQ(width, 320u);
+    EXPECT_EQ(height, 200u);
+    backBuffer->Release();
+    swapChain->Release();
+}
+
+TEST_F(DeviceTest, SwapChainStaysWindowed)
+{
+    EXPECT_EQ(swapChain_->SetFullscreenState(TRUE, nullptr), DXGI_ERROR_UNSUPPORTED);
+    EXPECT_EQ(swapChain_->SetFullscreenState(FALSE, nullptr), S_OK);
+}
+
+TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
+{
+    Owned<ID3D11Texture2D> texture(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
+    Owned<ID3D11RenderTargetView> view(MakeTargetView(texture.get()));
+    device_->Release();
+    device_ = nullptr;
+    swapChain_->Release();
+    swapChain_ = nullptr;
+    EXPECT_EQ(diagnostics::LiveObjects("ID3D11Device"), 0);
+    EXPECT_EQ(diagnostics::LiveObjects("IDXGISwapChain"), 0);
+
+    const float colour[4] = {0.5f, 0.25f, 0.125f, 1};
+    context_->ClearRenderTargetView(view.get(), colour);
+    EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 7, 7), {0.5f, 0.25f, 0.125f, 1}));
+    texture.Reset();
+    view.Reset();
+    EXPECT_EQ(diagnostics::LiveObjects(), 1); // the context
+}
+
+TEST_F(DeviceTest, TwoDevicesKeepTheirObjectsApart)
+{
+    SDL_Window* firstWindow = window_;
+    OpenWindow(64, 64);
+    SDL_Window* second = window_;
+    const DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
+    window_ = firstWindow;
+    IDXGISwapChain* swapChain = nullptr;
+    ID3D11Device* device = nullptr;
+    ID3D11DeviceContext* context = nullptr;
+    ASSERT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0,
+                                            D3D11_SDK_VERSION, &desc, &swapChain, &device, nullptr, &context),
+              S_OK);
+    Owned<ID3D11Texture2D> first(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
+    Owned<ID3D11RenderTargetView> firstView(MakeTargetView(first.get()));
+    const float red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1};
+    context_->ClearRenderTargetView(firstView.get(), red);
+
+    const D3D11_TEXTURE2D_DESC textureDesc = {8, 8, 1, 1, DXGI_FORMAT_R32G32B32A32_FLOAT, {1, 0}, D3D11_USAGE_DEFAULT,
+                                              D3D11_BIND_RENDER_TARGET, 0, 0};
+    ID3D11Texture2D* other = nullptr;
+    ASSERT_EQ(device->CreateTexture2D(&textureDesc, nullptr, &other), S_OK);
+    ID3D11RenderTargetView* otherView = nullptr;
+    ASSERT_EQ(device->CreateRenderTargetView(other, nullptr, &otherView), S_OK);
+    context->ClearRenderTargetView(otherView, green);
+
+    EXPECT_TRUE(TexelEq(ReadTexel(first.get(), 0, 0), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(ReadTexel(other, 0, 0), {0, 1, 0, 1}));
+    otherView->Release();
+    other->Release();
+    swapChain->Release();
+    context->Release();
+    device->Release();
+    SDL_DestroyWindow(second);
+}
+
+} // namespace
+} // namespace d3d11_test

@@ -1,0 +1,107 @@
+// Presenting: the 1280 x 720 back buffer scaled into a smaller window the
+// right way up, and a window that is gone before the last frame.
+#include "tests/platform/d3d11/d3d11_fixture.h"
+
+#include "platform/d3d11/readback.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <gmock/gmock.h>
+
+namespace d3d11_test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class PresentTest : public D3D11Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        diagnostics::Reset();
+        // The program's window: its client area is smaller than the buffers.
+        OpenWindow(kClientWidth, kClientHeight);
+        CreateDevice();
+        ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(backBuffer_.out())), S_OK);
+        backBufferView_ = Owned<ID3D11RenderTargetView>(MakeTargetView(backBuffer_.get()));
+    }
+    void TearDown() override
+    {
+        backBufferView_.Reset();
+        backBuffer_.Reset();
+        D3D11Test::TearDown();
+    }
+
+    // The top half red, the bottom half blue.
+    void DrawTopHalf()
+    {
+        const float blue[4] = {0, 0, 1, 1};
+        context_->ClearRenderTargetView(backBufferView_.get(), blue);
+        BindColourPipeline(Rectangle(-1, 1, 1, 0, 0.5f), {{0, 0, 0, 0}, {1, 0, 0, 1}});
+        context_->OMSetRenderTargets(1, backBufferView_.address(), nullptr);
+        context_->Draw(6, 0);
+    }
+
+    static std::array<std::uint8_t, 4> WindowPixel(int x, int rowFromTop)
+    {
+        std::array<std::uint8_t, 4> pixel{};
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadPixels(x, kClientHeight - 1 - rowFromTop, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+        return pixel;
+    }
+
+    static constexpr int kClientWidth = 1264;
+    static constexpr int kClientHeight = 681;
+    Owned<ID3D11Texture2D> backBuffer_;
+    Owned<ID3D11RenderTargetView> backBufferView_;
+};
+
+TEST_F(PresentTest, ScalesTheBackBufferIntoTheClientAreaRightWayUp)
+{
+    DrawTopHalf();
+    diagnostics::EnableJournal(true);
+    ASSERT_EQ(swapChain_->Present(0, 0), S_OK);
+    const auto presents = Entries("Present");
+    ASSERT_EQ(presents.size(), 1u);
+    EXPECT_THAT(presents[0].arguments, HasSubstr("drawable_width=1264 drawable_height=681"));
+
+    // The offscreen driver's surface keeps what was presented.
+    const std::array<std::uint8_t, 4> red = {255, 0, 0, 255}, blue = {0, 0, 255, 255};
+    EXPECT_EQ(WindowPixel(10, 10), red);
+    EXPECT_EQ(WindowPixel(kClientWidth - 10, kClientHeight / 2 - 10), red);
+    EXPECT_EQ(WindowPixel(10, kClientHeight / 2 + 10), blue);
+    EXPECT_EQ(WindowPixel(kClientWidth - 1, kClientHeight - 1), blue);
+}
+
+TEST_F(PresentTest, SyncIntervalZeroTurnsVerticalSyncOff)
+{
+    ASSERT_EQ(swapChain_->Present(1, 0), S_OK);
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 1);
+    ASSERT_EQ(swapChain_->Present(0, 0), S_OK);
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);
+}
+
+TEST_F(PresentTest, RefusesUnknownFlagsAndIntervals)
+{
+    EXPECT_EQ(swapChain_->Present(5, 0), DXGI_ERROR_INVALID_CALL);
+    EXPECT_EQ(swapChain_->Present(0, 0x4), DXGI_ERROR_INVALID_CALL);
+}
+
+TEST_F(PresentTest, FrameAfterTheWindowIsGoneDrawsNothingAndReleasesCleanly)
+{
+    DrawTopHalf();
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    // The program's last frame runs after its window was destroyed.
+    diagnostics::EnableJournal(true);
+    const float white[4] = {1, 1, 1, 1};
+    context_->ClearRenderTargetView(backBufferView_.get(), white);
+    context_->Draw(6, 0);
+    EXPECT_EQ(swapChain_->Present(0, 0), S_OK);
+    EXPECT_THAT(Entries("Present").at(0).arguments, HasSubstr("skipped=the window is gone"));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(d3d11::ReadTexels(backBuffer_.get(), &bytes, nullptr, nullptr, nullptr));
+}
+
+} // namespace
+} // namespace d3d11_test
