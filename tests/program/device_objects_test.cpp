@@ -1,0 +1,90 @@
+#include "gfx/device_objects.h"
+
+#include "platform/diagnostics/diagnostics.h"
+#include "program_fixture.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using DeviceObjects = ProgramTest;
+
+// Every object CreateDeviceObjects makes, in the order it makes them.
+std::vector<const void*> ObjectsInCreationOrder()
+{
+    return {d3dswapchain, d3ddevice, d3dcontext, pBackBuffer, pBackBufferRTV, pDepthStencilTex, pDepthStencilView,
+            pDepthTex, pDepthRTV, pDepthSRV, pSampler, pD3D9, pD3D9Device};
+}
+
+struct DeviceStep {
+    const char* operation;
+    int occurrence;
+    HRESULT injected;
+    const char* expectedLine;
+    size_t objectsBefore; // how many objects exist when the step fails
+};
+
+const DeviceStep kDeviceSteps[] = {
+    {"D3D11CreateDeviceAndSwapChain", 1, DXGI_ERROR_UNSUPPORTED,
+     "ERROR : scene : 341 0x887A0004 : D3D11CreateDeviceAndSwapChain\n", 0},
+    {"GetBuffer", 1, E_NOINTERFACE, "ERROR : scene : 347 0x80004002 : d3dswapchain GetBuffer\n", 3},
+    {"CreateRenderTargetView", 1, E_INVALIDARG, "ERROR : scene : 350 0x80070057 : CreateRenderTargetView Back Buffer\n",
+     4},
+    {"CreateTexture2D", 1, E_OUTOFMEMORY, "ERROR : scene : 356 0x8007000E : CreateTexture2D DepthStencilView\n", 5},
+    {"CreateDepthStencilView", 1, E_INVALIDARG, "ERROR : scene : 359 0x80070057 : CreateDepthStencilView\n", 6},
+    {"CreateTexture2D", 2, E_OUTOFMEMORY, "ERROR : scene : 365 0x8007000E : CreateTexture2D\n", 7},
+    {"CreateRenderTargetView", 2, E_INVALIDARG, "ERROR : scene : 368 0x80070057 : CreateRenderTargetView Depth Buffer\n",
+     8},
+    {"CreateShaderResourceView", 1, E_INVALIDARG,
+     "ERROR : scene : 374 0x80070057 : CreateShaderResourceView Depth Buffer\n", 9},
+    {"CreateSamplerState", 1, E_OUTOFMEMORY, "ERROR : scene : 380 0x8007000E : CreateSamplerState\n", 10},
+    {"Direct3DCreate9", 1, E_FAIL, "ERROR : scene : 386 NULL   : Direct3DCreate9\n", 11},
+    {"CreateDevice", 1, D3DERR_NOTAVAILABLE, "ERROR : scene : 389 0x8876086A : CreateDevice D3D9\n", 12},
+};
+
+} // namespace
+
+TEST_F(DeviceObjects, CreatesEveryObjectAndReleasesThemAll)
+{
+    std::string output = CaptureOutput([] { EXPECT_EQ(CreateDeviceObjects(mainWindow), 0); });
+    EXPECT_EQ(output, "");
+    for (const void* object : ObjectsInCreationOrder())
+        EXPECT_NE(object, nullptr);
+
+    ReleaseDeviceObjects();
+    for (const void* object : ObjectsInCreationOrder())
+        EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(diagnostics::LiveObjects(), 0);
+    ReleaseDeviceObjects(); // a second call finds nothing to do
+}
+
+TEST_F(DeviceObjects, EachFailingStepPrintsItsLineAndKeepsWhatWasMade)
+{
+    for (const DeviceStep& step : kDeviceSteps) {
+        SCOPED_TRACE(step.expectedLine);
+        diagnostics::InjectFault(step.operation, step.occurrence, step.injected);
+        HRESULT result = 0;
+        const std::string output = CaptureOutput([&] { result = CreateDeviceObjects(mainWindow); });
+        EXPECT_EQ(output, step.expectedLine);
+        EXPECT_EQ(result, step.injected);
+
+        const std::vector<const void*> objects = ObjectsInCreationOrder();
+        for (size_t i = 0; i < objects.size(); ++i)
+            EXPECT_EQ(objects[i] != nullptr, i < step.objectsBefore) << "object " << i;
+
+        ReleaseDeviceObjects();
+        EXPECT_EQ(diagnostics::LiveObjects(), 0);
+        for (const void* object : ObjectsInCreationOrder())
+            EXPECT_EQ(object, nullptr);
+        diagnostics::ClearFaults();
+    }
+}
+
+TEST_F(DeviceObjects, AnyNonZeroResultIsAFailure)
+{
+    diagnostics::InjectFault("CreateSamplerState", 1, S_FALSE);
+    const std::string output = CaptureOutput([] { EXPECT_EQ(CreateDeviceObjects(mainWindow), S_FALSE); });
+    EXPECT_EQ(output, "ERROR : scene : 380 0x00000001 : CreateSamplerState\n");
+    EXPECT_EQ(pD3D9, nullptr);
+}
