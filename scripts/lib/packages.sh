@@ -28,3 +28,7 @@ BUILD_PACKAGES+=(
     glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev
     xvfb xauth xdotool imagemagick x11-utils
 )
+# The Windows build, cross-compiled, and Wine to smoke-test it.
+WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-win32 wine wine64
+)
