@@ -145,7 +145,7 @@ const char* kVertexGlsl = R"(#version 450
 #endif
 layout(location = 0) in vec3 in_POSITION0;
 layout(location = 1) in vec3 in_NORMAL0;
-layout(binding = 0, std140) uniform fxsc_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
+layout(binding = 0, std140) uniform fxsc_vs_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
 layout(location = VS_OUT_NORMAL0) out vec4 out_NORMAL0;
 void main()
 {
@@ -163,7 +163,7 @@ const char* kGeometryGlsl = R"(#version 450
 #endif
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 3) out;
-layout(binding = 14, std140) uniform fxsc_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
+layout(binding = 14, std140) uniform fxsc_gs_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
 layout(location = GS_IN_NORMAL0) in vec4 in_NORMAL0[];
 layout(location = GS_OUT_NORMAL0) out vec4 out_NORMAL0;
 void main()
@@ -181,7 +181,7 @@ const char* kPixelGlsl = R"(#version 450
 #ifndef PS_IN_NORMAL0
 #define PS_IN_NORMAL0 0
 #endif
-layout(binding = 28, std140) uniform fxsc_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
+layout(binding = 28, std140) uniform fxsc_ps_cb0 { layout(row_major) mat4 wvp; vec4 passMode; } scene;
 layout(binding = 32) uniform sampler2D t0_s0;
 layout(location = PS_IN_NORMAL0) in vec4 in_NORMAL0;
 layout(location = 0) out vec4 out_SV_Target0;

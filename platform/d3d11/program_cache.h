@@ -11,12 +11,9 @@
 // vertex stage always compiles as it is, and a geometry or pixel stage once
 // per distinct upstream layout of its inputs (usually just once).
 //
-// GL also matches uniforms across the stages of a program by name (block
-// names, members of blocks without an instance name, samplers) and insists
-// that same-named ones agree, bindings included; Direct3D keeps each stage's
-// slots apart, and the compiler names them by slot alone. So geometry and
-// pixel stages are also compiled with those names given a stage suffix by
-// #define (StageDefines).
+// GL also matches uniforms across the stages of a program by name; the
+// compiler gives each stage's uniforms names of their own, so stages never
+// clash there.
 //
 // Programs are cached per (vertex, geometry or none, pixel) combination by
 // the shaders' serial numbers and dropped when one of those shaders dies.
@@ -39,15 +36,6 @@ class ShaderCode;
 // location of its own above every upstream output.
 std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
                         const std::vector<hlsl::StageVariable>& inputs);
-
-// The names the GLSL's uniform declarations put into the program's scope:
-// block names, the members of blocks without an instance name, and
-// default-block uniforms such as samplers.
-std::vector<std::string> UniformIdentifiers(const std::string& glsl);
-
-// The #define lines a stage is always compiled with: none for the vertex
-// stage, stage-suffixed uniform names (UniformIdentifiers) for the others.
-std::string StageDefines(const hlsl::ShaderContainer& container);
 
 // The GLSL with `defines` inserted after its #version line and any
 // #extension lines that follow it.

@@ -31,8 +31,7 @@ GLenum GlStage(hlsl::ShaderStage stage)
 } // namespace
 
 ShaderCode::ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container)
-    : gl_(std::move(gl)), container_(std::move(container)), serial_(NextSerial()),
-      stageDefines_(StageDefines(container_))
+    : gl_(std::move(gl)), container_(std::move(container)), serial_(NextSerial())
 {
 }
 
@@ -52,7 +51,7 @@ GLuint ShaderCode::Compiled(const std::string& defines, std::string* log)
         if (compiledDefines == defines)
             return object;
 
-    const std::string source = InsertDefines(container_.glsl, stageDefines_ + defines);
+    const std::string source = InsertDefines(container_.glsl, defines);
     const GLchar* sourceText = source.c_str();
     GLuint object = glCreateShader(GlStage(container_.stage));
     glShaderSource(object, 1, &sourceText, nullptr);

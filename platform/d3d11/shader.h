@@ -24,7 +24,7 @@ public:
     // Unique for the process's lifetime; names this stage in program caches.
     std::uint64_t Serial() const { return serial_; }
 
-    // The stage compiled with its StageDefines and `defines` inserted after
+    // The stage compiled with `defines` inserted after
     // its #version line (see program_cache.h), compiled once per distinct
     // text; 0 when the GLSL does not compile, with the compiler's log in
     // *log. The context must be current.
@@ -34,7 +34,6 @@ private:
     std::shared_ptr<GlContext> gl_;
     hlsl::ShaderContainer container_;
     std::uint64_t serial_;
-    std::string stageDefines_;
     std::vector<std::pair<std::string, GLuint>> compiled_;
 };
 

@@ -14,6 +14,21 @@ namespace hlsl {
 
 namespace {
 
+// GL matches uniforms by name across the stages of one program, while each
+// Direct3D stage has its own slots: every stage names its uniforms apart.
+std::string UniformPrefix(ShaderStage stage)
+{
+    switch (stage) {
+    case ShaderStage::Vertex:
+        return "fxsc_vs_";
+    case ShaderStage::Geometry:
+        return "fxsc_gs_";
+    case ShaderStage::Pixel:
+        break;
+    }
+    return "fxsc_ps_";
+}
+
 // Direct3D 11's slot counts per stage.
 constexpr std::uint32_t kConstantBufferSlots = 14;
 constexpr std::uint32_t kTextureSlots = 128;
@@ -360,7 +375,7 @@ struct Translation {
             buffer.byteSize = CheckConstantBufferLayout(
                 compiler, {resource.baseType, resource.name, resource.position, resource.declaration}, flatten);
             buffer.binding = ConstantBufferBinding(module.stage, resource.slot);
-            const std::string glslName = "fxsc_cb" + std::to_string(buffer.slot);
+            const std::string glslName = UniformPrefix(module.stage) + "cb" + std::to_string(buffer.slot);
             spvc_compiler_set_name(compiler, resource.baseType, glslName.c_str());
             spvc_compiler_set_name(compiler, resource.variable, (glslName + "_").c_str());
             spvc_compiler_unset_decoration(compiler, resource.variable, SpvDecorationDescriptorSet);
@@ -401,7 +416,7 @@ struct Translation {
             const bool withSampler = pairs[i].sampler_id != dummy && slots.count(pairs[i].sampler_id);
             sampler.samplerSlot = withSampler ? slots[pairs[i].sampler_id] : kNoSlot;
             sampler.textureUnit = TextureUnit(module.stage, static_cast<std::uint32_t>(i));
-            std::string name = "fxsc_t" + std::to_string(sampler.textureSlot);
+            std::string name = UniformPrefix(module.stage) + "t" + std::to_string(sampler.textureSlot);
             if (sampler.samplerSlot != kNoSlot)
                 name += "_s" + std::to_string(sampler.samplerSlot);
             spvc_compiler_set_name(compiler, pairs[i].combined_id, name.c_str());

@@ -11,6 +11,8 @@
 //   layout(binding = ConstantBufferBinding(S, N)).
 // - Each texture/sampler pair the stage uses is one combined sampler with
 //   layout(binding = unit), unit being the pair's textureUnit.
+// - Uniform names carry the stage (fxsc_vs_cb0, fxsc_ps_t0_s0, ...), so the
+//   stages link into one GL program without clashing.
 // - Vertex inputs keep the fixed locations recorded in `inputs`.
 // - Every other stage input and every stage output except the pixel stage's
 //   render-target outputs is declared with layout(location = MACRO), MACRO

@@ -74,7 +74,7 @@ std::vector<std::uint8_t> ColourVertexShader()
 #endif
 layout(location = 0) in vec3 in_POSITION0;
 layout(location = 1) in vec3 in_NORMAL0;
-layout(binding = 0, std140) uniform fxsc_cb0 { vec4 offset; vec4 colour; } vc;
+layout(binding = 0, std140) uniform fxsc_vs_cb0 { vec4 offset; vec4 colour; } vc;
 layout(location = VS_OUT_COLOR0) out vec4 out_COLOR0;
 void main()
 {
@@ -106,7 +106,7 @@ void main()
 std::vector<std::uint8_t> ConstantPixelShader()
 {
     return Container(ShaderStage::Pixel, R"(#version 450
-layout(binding = 28, std140) uniform fxsc_cb0 { vec4 colour; } pc;
+layout(binding = 28, std140) uniform fxsc_ps_cb0 { vec4 colour; } pc;
 layout(location = 0) out vec4 out_SV_Target0;
 void main()
 {

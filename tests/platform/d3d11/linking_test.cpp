@@ -205,27 +205,6 @@ TEST(LinkDefines, PlacesInputsAtTheUpstreamLocationsOfTheirSemantics)
     EXPECT_EQ(d3d11::LinkDefines(upstream, {Varying("TEXCOORD", 0, 0, "IN_TEXCOORD0")}), "#define IN_TEXCOORD0 2\n");
 }
 
-TEST(StageDefines, GiveEachNonVertexStageItsOwnUniformNames)
-{
-    hlsl::ShaderContainer pixel;
-    pixel.stage = ShaderStage::Pixel;
-    // A block with an instance name, a flattened block without one, and a
-    // sampler, as the compiler writes them.
-    pixel.glsl = "#version 450\n"
-                 "layout(binding = 28, std140) uniform fxsc_cb0\n{\n    layout(row_major) mat4 world;\n} fxsc_cb0_;\n"
-                 "layout(binding = 29, std140) uniform fxsc_cb1_block\n{\n    vec4 fxsc_cb1[3];\n};\n"
-                 "layout(binding = 32) uniform sampler2D fxsc_t0_s0;\n"
-                 "void main() { vec4 uniformity = fxsc_cb1[0]; }\n";
-    EXPECT_EQ(d3d11::UniformIdentifiers(pixel.glsl),
-              (std::vector<std::string>{"fxsc_cb0", "fxsc_cb1_block", "fxsc_cb1", "fxsc_t0_s0"}));
-    EXPECT_EQ(d3d11::StageDefines(pixel), "#define fxsc_cb0 fxsc_cb0_ps\n#define fxsc_cb1_block fxsc_cb1_block_ps\n"
-                                          "#define fxsc_cb1 fxsc_cb1_ps\n#define fxsc_t0_s0 fxsc_t0_s0_ps\n");
-    pixel.stage = ShaderStage::Geometry;
-    EXPECT_EQ(d3d11::StageDefines(pixel).substr(0, 29), "#define fxsc_cb0 fxsc_cb0_gs\n");
-    pixel.stage = ShaderStage::Vertex;
-    EXPECT_EQ(d3d11::StageDefines(pixel), "");
-}
-
 TEST(InsertDefines, GoesAfterTheVersionAndExtensionLines)
 {
     EXPECT_EQ(d3d11::InsertDefines("#version 450\n#extension GL_A : require\nvoid main() {}\n", "#define X 1\n"),
