@@ -76,6 +76,32 @@ void DescribeTexture(Fields& fields, const D3D11_TEXTURE2D_DESC* desc)
             .Hex("bind", desc->BindFlags);
 }
 
+// Shader-resource and depth-stencil views: a view of a 2D texture with a
+// descriptor of its own kind.
+template <class View, class Interface, class Desc>
+HRESULT CreateDescribedView(const char* operation, const char* interfaceName, GlContext& gl,
+                            ID3D11Resource* resource, const Desc* desc,
+                            const char* (*validate)(const D3D11_TEXTURE2D_DESC*, const Desc*), Interface** view)
+{
+    ClearOutput(view);
+    Texture2D* texture = AsTexture2D(resource);
+    const auto describe = [&](Fields& fields) {
+        fields.Object("resource", resource);
+        if (desc)
+            fields.Add("format", static_cast<int>(desc->Format))
+                .Add("dimension", static_cast<int>(desc->ViewDimension));
+    };
+    HRESULT result;
+    const char* ruleBroken = validate(texture ? &texture->Desc() : nullptr, desc);
+    if (const char* reason = Precheck(operation, ruleBroken, view, gl, &result))
+        return Report(operation, result, reason, nullptr, describe);
+    Desc viewDesc{};
+    if (desc)
+        viewDesc = *desc;
+    *view = new View(interfaceName, texture, viewDesc);
+    return Report(operation, S_OK, nullptr, *view, describe);
+}
+
 } // namespace
 
 Device::Device(std::shared_ptr<GlContext> gl) : RefCounted("ID3D11Device"), gl_(std::move(gl)) {}
@@ -117,23 +143,8 @@ HRESULT Device::CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D11_SU
 HRESULT Device::CreateShaderResourceView(ID3D11Resource* resource, const D3D11_SHADER_RESOURCE_VIEW_DESC* desc,
                                          ID3D11ShaderResourceView** view)
 {
-    ClearOutput(view);
-    Texture2D* texture = AsTexture2D(resource);
-    const auto describe = [&](Fields& fields) {
-        fields.Object("resource", resource);
-        if (desc)
-            fields.Add("format", static_cast<int>(desc->Format))
-                .Add("dimension", static_cast<int>(desc->ViewDimension));
-    };
-    HRESULT result;
-    const char* ruleBroken = ValidateShaderResourceView(texture ? &texture->Desc() : nullptr, desc);
-    if (const char* reason = Precheck("CreateShaderResourceView", ruleBroken, view, *gl_, &result))
-        return Report("CreateShaderResourceView", result, reason, nullptr, describe);
-    D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc{};
-    if (desc)
-        viewDesc = *desc;
-    *view = new ShaderResourceView("ID3D11ShaderResourceView", texture, viewDesc);
-    return Report("CreateShaderResourceView", S_OK, nullptr, *view, describe);
+    return CreateDescribedView<ShaderResourceView>("CreateShaderResourceView", "ID3D11ShaderResourceView", *gl_,
+                                                   resource, desc, ValidateShaderResourceView, view);
 }
 
 HRESULT Device::CreateRenderTargetView(ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
@@ -154,23 +165,8 @@ HRESULT Device::CreateRenderTargetView(ID3D11Resource* resource, const D3D11_REN
 HRESULT Device::CreateDepthStencilView(ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
                                        ID3D11DepthStencilView** view)
 {
-    ClearOutput(view);
-    Texture2D* texture = AsTexture2D(resource);
-    const auto describe = [&](Fields& fields) {
-        fields.Object("resource", resource);
-        if (desc)
-            fields.Add("format", static_cast<int>(desc->Format))
-                .Add("dimension", static_cast<int>(desc->ViewDimension));
-    };
-    HRESULT result;
-    const char* ruleBroken = ValidateDepthStencilView(texture ? &texture->Desc() : nullptr, desc);
-    if (const char* reason = Precheck("CreateDepthStencilView", ruleBroken, view, *gl_, &result))
-        return Report("CreateDepthStencilView", result, reason, nullptr, describe);
-    D3D11_DEPTH_STENCIL_VIEW_DESC viewDesc{};
-    if (desc)
-        viewDesc = *desc;
-    *view = new DepthStencilView("ID3D11DepthStencilView", texture, viewDesc);
-    return Report("CreateDepthStencilView", S_OK, nullptr, *view, describe);
+    return CreateDescribedView<DepthStencilView>("CreateDepthStencilView", "ID3D11DepthStencilView", *gl_, resource,
+                                                 desc, ValidateDepthStencilView, view);
 }
 
 HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT elementCount,
