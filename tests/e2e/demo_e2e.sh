@@ -74,8 +74,23 @@ dump_lines=(
     "pConstant  = 00000000" "pRSStage   = 00000000"
 )
 
-start_xvfb || exit 1
 cp "$source_dir/shaders/main.fx" "$work/main.fx"
+
+if [ "$scenario" = no_display ]; then
+    # No window can be created: one line on the debug channel (standard
+    # error here), nothing on standard output, and a normal exit.
+    status=0
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 "$executable") \
+        >"$work/stdout.txt" 2>"$work/stderr.txt" || status=$?
+    check "exit status 0" equals "$status" 0
+    check "nothing on standard output" equals "$(wc -c <"$work/stdout.txt")" 0
+    check "the window error on standard error" grep -qF "ERROR : Can't Create Window" "$work/stderr.txt"
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+fi
+
+start_xvfb || exit 1
 
 case "$scenario" in
 renders_and_reloads)
