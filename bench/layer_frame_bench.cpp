@@ -8,22 +8,19 @@
 // is inside the frame.
 //
 // The layer's own CPU time is the frame's submission time minus the time
-// spent inside GL calls and SDL_GL_SwapWindow: every libepoxy entry point the
-// layer uses is wrapped by a timer once warm-up has resolved it (epoxy calls
-// through rewritable function pointers), and the swap is interposed here.
+// spent inside GL calls and SDL_GL_SwapWindow (gl_timing.h).
 // Prints figures; asserts nothing.
 
+#include "bench/gl_timing.h"
+#include "bench/report.h"
 #include "platform/api.h"
 #include "platform/diagnostics/diagnostics.h"
 #include "platform/hlsl/shader_container.h"
 #include "platform/win32/window_handle.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <epoxy/gl.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,77 +28,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Seconds = std::chrono::duration<double>;
-
-Clock::duration glTime{};
-long glCalls = 0;
-
-// Times calls through one epoxy function pointer.
-template <auto* Slot>
-struct Hook;
-
-template <class R, class... A, R (**Slot)(A...)>
-struct Hook<Slot> {
-    static inline R (*original)(A...) = nullptr;
-    static R Call(A... args)
-    {
-        ++glCalls;
-        const Clock::time_point start = Clock::now();
-        if constexpr (std::is_void_v<R>) {
-            original(args...);
-            glTime += Clock::now() - start;
-        } else {
-            R result = original(args...);
-            glTime += Clock::now() - start;
-            return result;
-        }
-    }
-    static void Install()
-    {
-        original = *Slot;
-        *Slot = &Call;
-    }
-};
-
-void HookGl()
-{
-    Hook<&epoxy_glBindBuffersBase>::Install();
-    Hook<&epoxy_glBindFramebuffer>::Install();
-    Hook<&epoxy_glBindSampler>::Install();
-    Hook<&epoxy_glBindTextureUnit>::Install();
-    Hook<&epoxy_glBlitNamedFramebuffer>::Install();
-    Hook<&epoxy_glClearNamedFramebufferfv>::Install();
-    Hook<&epoxy_glColorMask>::Install();
-    Hook<&epoxy_glDepthMask>::Install();
-    Hook<&epoxy_glDepthRangeArrayv>::Install();
-    Hook<&epoxy_glDisable>::Install();
-    Hook<&epoxy_glDisableVertexArrayAttrib>::Install();
-    Hook<&epoxy_glDrawArrays>::Install();
-    Hook<&epoxy_glDrawElementsBaseVertex>::Install();
-    Hook<&epoxy_glEnableVertexArrayAttrib>::Install();
-    Hook<&epoxy_glNamedBufferSubData>::Install();
-    Hook<&epoxy_glUseProgram>::Install();
-    Hook<&epoxy_glVertexArrayAttribBinding>::Install();
-    Hook<&epoxy_glVertexArrayAttribFormat>::Install();
-    Hook<&epoxy_glVertexArrayElementBuffer>::Install();
-    Hook<&epoxy_glVertexArrayVertexBuffers>::Install();
-    Hook<&epoxy_glViewportArrayv>::Install();
-}
-
-} // namespace
-
-// The swap is the window system's work, not the layer's.
-extern "C" void SDL_GL_SwapWindow(SDL_Window* window)
-{
-    using Swap = void (*)(SDL_Window*);
-    static const auto real = reinterpret_cast<Swap>(dlsym(RTLD_NEXT, "SDL_GL_SwapWindow"));
-    const Clock::time_point start = Clock::now();
-    real(window);
-    glTime += Clock::now() - start;
-}
-
-namespace {
+using bench::Clock;
+using bench::Milliseconds;
+using bench::Percentile;
 
 struct Vertex {
     float position[3];
@@ -215,18 +144,6 @@ void Sphere(int rings, int segments, std::vector<Vertex>* vertices, std::vector<
             indices->insert(indices->end(), {a, static_cast<std::uint16_t>(a + 1), b, static_cast<std::uint16_t>(a + 1),
                                              static_cast<std::uint16_t>(b + 1), b});
         }
-}
-
-double Percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double Milliseconds(Clock::duration duration)
-{
-    return Seconds(duration).count() * 1000.0;
 }
 
 template <class T>
@@ -380,14 +297,13 @@ int main()
     for (int i = 0; i < 30; ++i)
         frame();
     glFinish();
-    HookGl();
+    bench::HookGlEntryPoints();
 
     constexpr int kFrames = 400;
     std::vector<double> wall, submit, layerOwn, driverCalls, finish;
     long calls = 0;
     for (int i = 0; i < kFrames; ++i) {
-        glTime = {};
-        glCalls = 0;
+        bench::ResetGlTally();
         const Clock::time_point start = Clock::now();
         frame();
         const Clock::time_point submitted = Clock::now();
@@ -395,10 +311,10 @@ int main()
         const Clock::time_point finished = Clock::now();
         wall.push_back(Milliseconds(finished - start));
         submit.push_back(Milliseconds(submitted - start));
-        layerOwn.push_back(Milliseconds(submitted - start - glTime));
-        driverCalls.push_back(Milliseconds(glTime));
+        layerOwn.push_back(Milliseconds(submitted - start - bench::GlTime()));
+        driverCalls.push_back(Milliseconds(bench::GlTime()));
         finish.push_back(Milliseconds(finished - submitted));
-        calls = glCalls;
+        calls = bench::GlCalls();
     }
 
     // The same frames with the call journal on, for its cost; the journal
@@ -407,10 +323,10 @@ int main()
     std::vector<double> journalled;
     int skippedDraws = 0;
     for (int i = 0; i < 100; ++i) {
-        glTime = {};
+        bench::ResetGlTally();
         const Clock::time_point start = Clock::now();
         frame();
-        journalled.push_back(Milliseconds(Clock::now() - start - glTime));
+        journalled.push_back(Milliseconds(Clock::now() - start - bench::GlTime()));
         glFinish();
         for (const diagnostics::JournalEntry& entry : diagnostics::TakeJournal())
             if (entry.arguments.find("skipped=") != std::string::npos)
