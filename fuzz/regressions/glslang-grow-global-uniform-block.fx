@@ -1,0 +1,1 @@
+cbuffer{float reserved2[];}float reserved2
