@@ -10,7 +10,8 @@
 // - nothing throws out of the compiler.
 //
 // The bytes are also parsed as compiled code, as CreateVertexShader parses
-// what it is given.
+// what it is given, and as a glslang info log, whose messages our own code
+// turns into the user's.
 //
 // The program compiles in a worker process, so that a crash in glslang
 // becomes an error message. Here glslang runs in-process on purpose: its
@@ -109,6 +110,23 @@ void CheckContainer(const hlsl::ShaderContainer& container, hlsl::ShaderStage st
 // directory it was started in.
 std::string effectFile;
 
+// glslang's info log is read by our own parser; the bytes stand in for one
+// as well, the source they point into being the bytes themselves.
+void CheckLogParsing(std::string_view bytes)
+{
+    const std::string text(bytes);
+    const hlsl::SourceLookup lookup = [&](std::string_view file) -> const std::string* {
+        return file == "main.fx" ? &text : nullptr;
+    };
+    for (const hlsl::Diagnostic& diagnostic : hlsl::ParseGlslangLog(text, "main.fx", lookup)) {
+        const hlsl::SourcePosition& at = diagnostic.position;
+        if (at.line < 1 || at.column < 1 || at.file.find('\n') != std::string::npos
+            || diagnostic.message.find('\n') != std::string::npos)
+            Broken("a diagnostic read from glslang's log has a place from line 1, column 1, and one line of text",
+                   hlsl::FormatDiagnostics({diagnostic}));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -134,6 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (effectFile.empty())
         LLVMFuzzerInitialize(nullptr, nullptr);
     (void)hlsl::ParseContainer({data, size});
+    CheckLogParsing({reinterpret_cast<const char*>(data), size});
 
     {
         std::ofstream out(effectFile, std::ios::binary | std::ios::trunc);

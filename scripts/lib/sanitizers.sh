@@ -24,8 +24,8 @@ SANITIZER_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fn
 SANITIZED_SOAK_FRAMES=${SANITIZED_SOAK_FRAMES:-10000}
 
 # Seeds that stop glslang itself when it runs in-process (the program runs it
-# in a worker): a crash in its parser and two macro bombs that run until the
-# worker's time limit.
+# in a worker, with a time limit): a crash in its parser, and three macro
+# bombs that run until they are stopped.
 FUZZ_SEED_EXCLUDE=(compiler_crash.fx macro_expansion_bomb.fx macro_nesting_bomb.fx macro_memory_bomb.fx)
 
 configure_sanitized_tree() {
@@ -55,8 +55,9 @@ sanitizer_environment() {
     export LSAN_OPTIONS="suppressions=$PWD/tests/robustness/lsan.supp:print_suppressions=0"
     export ASAN_SYMBOLIZER_PATH
     ASAN_SYMBOLIZER_PATH=$(symbolizer_path)
-    # SDL and Mesa unload the libraries they load at run time, which leaves
-    # leak reports in them without names; keep them loaded.
+    # SDL and Mesa unload the libraries they load at run time; what those
+    # still pointed to then reads as leaked, in "<unknown module>". Keep them
+    # loaded until exit.
     export LD_PRELOAD="$PWD/$SANITIZED_TREE/tests/robustness/libkeep_libraries_loaded.so"
 }
 
@@ -102,8 +103,12 @@ build_and_test_sanitized() {
     local status=0
     (
         sanitizer_environment "$reports"
-        ctest --test-dir "$SANITIZED_TREE" --output-on-failure -j "$(nproc)" -LE soak &&
-            ctest --test-dir "$SANITIZED_TREE" --output-on-failure -L soak --verbose
+        ctest --test-dir "$SANITIZED_TREE" --output-on-failure -j "$(nproc)" -LE soak
+    ) || status=$?
+    # The soak alone, so that its frames are not slowed by other tests.
+    (
+        sanitizer_environment "$reports"
+        ctest --test-dir "$SANITIZED_TREE" --output-on-failure -L soak --verbose
     ) || status=$?
 
     # A failing test shows in ctest's output, but a report from a compile
@@ -155,12 +160,14 @@ run_fuzzer() {
     # Fork mode, ignoring crashes, timeouts and running out of memory: the
     # run goes on for its time, and each finding is judged afterwards.
     local fuzzer="$PWD/$SANITIZED_TREE/fuzz/compile_fuzzer"
+    local dictionary="$PWD/fuzz/hlsl.dict"
     local limits=(-timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=2048 -max_len=65536)
     (
         sanitizer_environment
         cd "$run"
         "$fuzzer" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 "${limits[@]}" \
-            -max_total_time="$seconds" -artifact_prefix=artifacts/ corpus seeds >fuzz.log 2>&1
+            -dict="$dictionary" -max_total_time="$seconds" -artifact_prefix=artifacts/ \
+            corpus seeds >fuzz.log 2>&1
     ) || true
     grep -E "^#[0-9]+: cov:" "$run/fuzz.log" | tail -1 || true
 

@@ -1,4 +1,5 @@
-// The shaders declare only the first 208 bytes of the 896-byte block.
+// The shaders declare only the first 212 bytes of the 896-byte block: the
+// clock, the three matrices and passMode.
 // expect: loaded
 cbuffer SceneConstants : register(b0)
 {
