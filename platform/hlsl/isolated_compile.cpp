@@ -1,6 +1,8 @@
 #include "platform/hlsl/isolated_compile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -9,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -173,23 +176,53 @@ bool SendMessage(int socket, std::string_view body)
     return true;
 }
 
-enum class Received { Message, Closed, TimedOut };
+enum class Received { Message, Closed, TimedOut, OutOfMemory };
 
-// Reads exactly `size` bytes, waiting until the deadline at most.
-Received ReadExactly(int socket, std::size_t size, std::string* into, std::optional<Clock::time_point> deadline)
+// Resident bytes of a process, from /proc/<pid>/statm; 0 where unknown.
+std::size_t ResidentBytes(const std::string& statm)
+{
+    const int file = ::open(statm.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return 0;
+    char text[128];
+    const ssize_t n = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (n <= 0)
+        return 0;
+    text[n] = '\0';
+    unsigned long long size = 0, resident = 0;
+    if (std::sscanf(text, "%llu %llu", &size, &resident) != 2)
+        return 0;
+    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// What a wait for the worker's answer watches: the time limit, and the
+// worker's resident memory, read every kMemoryCheckInterval.
+struct Watch {
+    Clock::time_point deadline;
+    const std::string& statm;
+    std::size_t residentLimit = 0;
+};
+
+constexpr std::chrono::milliseconds kMemoryCheckInterval{10};
+
+// Reads exactly `size` bytes, within the watch's limits when there is one.
+Received ReadExactly(int socket, std::size_t size, std::string* into, const Watch* watch)
 {
     into->resize(size);
     for (std::size_t got = 0; got < size;) {
-        if (deadline) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+        if (watch) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(watch->deadline - Clock::now());
             if (left.count() <= 0)
                 return Received::TimedOut;
             pollfd ready{socket, POLLIN, 0};
-            const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
+            const int polled = ::poll(&ready, 1, static_cast<int>(std::min(left, kMemoryCheckInterval).count()));
             if (polled < 0 && errno == EINTR)
                 continue;
+            if (ResidentBytes(watch->statm) > watch->residentLimit)
+                return Received::OutOfMemory;
             if (polled == 0)
-                return Received::TimedOut;
+                continue;
         }
         const ssize_t n = ::recv(socket, into->data() + got, size - got, 0);
         if (n < 0 && errno == EINTR)
@@ -201,15 +234,15 @@ Received ReadExactly(int socket, std::size_t size, std::string* into, std::optio
     return Received::Message;
 }
 
-Received ReceiveMessage(int socket, std::string* body, std::optional<Clock::time_point> deadline = std::nullopt)
+Received ReceiveMessage(int socket, std::string* body, const Watch* watch = nullptr)
 {
     std::string header;
-    const Received status = ReadExactly(socket, 4, &header, deadline);
+    const Received status = ReadExactly(socket, 4, &header, watch);
     if (status != Received::Message)
         return status;
     std::uint32_t size = 0;
     Decoder(header).U32(&size);
-    return ReadExactly(socket, size, body, deadline);
+    return ReadExactly(socket, size, body, watch);
 }
 
 // ---- The worker -----------------------------------------------------------------
@@ -244,9 +277,14 @@ public:
     {
         const std::lock_guard lock(mutex_);
         const std::string message = EncodeRequest(request);
+        // The memory limit is on what this compile adds to what the worker
+        // held before it.
+        std::size_t before = Running() ? ResidentBytes(statm_) : 0;
         // A worker that has gone since the last compile is replaced once.
         if (!Running() || !SendMessage(socket_, message)) {
             Stop();
+            // A new worker begins as a copy of this process, with its pages.
+            before = ResidentBytes("/proc/self/statm");
             if (!Start())
                 return CompileHlsl(request);
             if (!SendMessage(socket_, message)) {
@@ -255,7 +293,8 @@ public:
             }
         }
         std::string answer;
-        switch (ReceiveMessage(socket_, &answer, Clock::now() + timeLimit)) {
+        const Watch watch{Clock::now() + timeLimit, statm_, before + kCompileMemoryLimit};
+        switch (ReceiveMessage(socket_, &answer, &watch)) {
         case Received::Message:
             if (std::optional<CompileResult> result = DecodeResult(answer))
                 return std::move(*result);
@@ -264,6 +303,10 @@ public:
         case Received::TimedOut:
             Stop();
             return Failure(request, "compiling took more than " + Duration(timeLimit) + " and was stopped");
+        case Received::OutOfMemory:
+            Stop();
+            return Failure(request, "compiling took more than " + std::to_string(kCompileMemoryLimit >> 20)
+                                        + " MiB of memory and was stopped");
         case Received::Closed:
             break;
         }
@@ -312,6 +355,7 @@ private:
         ::close(sockets[1]);
         socket_ = sockets[0];
         pid_ = pid;
+        statm_ = "/proc/" + std::to_string(pid) + "/statm";
         return true;
     }
 
@@ -334,6 +378,7 @@ private:
     std::mutex mutex_;
     int socket_ = -1;
     pid_t pid_ = -1;
+    std::string statm_; // the worker's /proc/<pid>/statm
 };
 
 } // namespace

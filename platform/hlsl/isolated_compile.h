@@ -13,14 +13,19 @@
 #include "platform/hlsl/compiler.h"
 
 #include <chrono>
+#include <cstddef>
 
 namespace hlsl {
 
 constexpr std::chrono::milliseconds kCompileTimeLimit{10000};
+// Resident memory one compile may add to what the worker held before it:
+// several times what the largest effect file allowed needs, far less than a
+// machine has.
+constexpr std::size_t kCompileMemoryLimit = std::size_t{384} << 20;
 
-// CompileHlsl in the worker, stopped after timeLimit. A crash or an overrun
-// gives an error at line 1 of the file. Where no worker can be started,
-// compiles in this process.
+// CompileHlsl in the worker, stopped after timeLimit or above
+// kCompileMemoryLimit. A crash or an overrun gives an error at line 1 of the
+// file. Where no worker can be started, compiles in this process.
 CompileResult CompileHlslIsolated(const CompileRequest& request,
                                   std::chrono::milliseconds timeLimit = kCompileTimeLimit);
 

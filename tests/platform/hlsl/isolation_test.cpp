@@ -1,5 +1,6 @@
-// Compiles run in a worker process: a compiler crash or a compile without
-// end becomes an error, and the program goes on compiling.
+// Compiles run in a worker process: a compiler crash, a compile without end
+// or one that takes too much memory becomes an error, and the program goes
+// on compiling.
 
 #include "compiler_test_support.h"
 
@@ -47,6 +48,24 @@ TEST_F(Isolation, ACompileWithoutEndIsStopped)
     ASSERT_EQ(stopped.errors.size(), 1u);
     EXPECT_EQ(hlsl::FormatDiagnostics(stopped.errors),
               "main.fx(1,1): error: compiling took more than 300 ms and was stopped\n");
+
+    const hlsl::CompileResult next =
+        hlsl::CompileHlslIsolated({"main.fx", kValid, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(5000));
+    EXPECT_TRUE(next.container);
+}
+
+TEST_F(Isolation, ACompileThatTakesTooMuchMemoryIsStopped)
+{
+    // The same doubling used in code: the expression's terms fill memory
+    // long before the time limit.
+    std::string source = "#define A0 p.x\n";
+    for (int i = 1; i <= 40; ++i)
+        source += "#define A" + std::to_string(i) + " A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + "\n";
+    source += "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, A40); }\n";
+    const hlsl::CompileResult stopped = hlsl::CompileHlslIsolated({"main.fx", source, "vs_main", "vs_4_0", {}});
+    EXPECT_FALSE(stopped.container);
+    EXPECT_EQ(hlsl::FormatDiagnostics(stopped.errors),
+              "main.fx(1,1): error: compiling took more than 384 MiB of memory and was stopped\n");
 
     const hlsl::CompileResult next =
         hlsl::CompileHlslIsolated({"main.fx", kValid, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(5000));
