@@ -533,7 +533,8 @@ void DeviceContext::ApplyVertexAttributes()
     std::uint32_t enabled = 0;
     // Each input of the bound vertex shader takes the layout's element with
     // its semantic; an input with no element or no buffer stays disabled and
-    // reads GL's constant (0, 0, 0, 1).
+    // reads GL's constant (0, 0, 0, 1). One the code never reads has no
+    // location (hlsl::kNoLocation) and takes nothing.
     for (const hlsl::StageVariable& input : state_.vertex.shader->Code().Container().inputs) {
         if (input.systemValue || input.location >= kVertexAttributes)
             continue;

@@ -235,7 +235,7 @@ const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT c
     D3D11_RULE(vertexShader.stage == hlsl::ShaderStage::Vertex, "the code is not a vertex shader");
     for (const hlsl::StageVariable& input : vertexShader.inputs)
         D3D11_RULE(input.systemValue || Supplies(list, input),
-                   "the vertex shader reads a semantic the elements do not supply");
+                   "the vertex shader's input signature has a semantic the elements do not supply");
     return nullptr;
 }
 

@@ -192,7 +192,7 @@ private:
     std::optional<Diagnostic> limitError_;
 };
 
-// One glslang parse and link of the source for one stage.
+// One glslang parse, then link, of the source for one stage.
 struct Parsed {
     std::unique_ptr<glslang::TShader> shader;
     std::unique_ptr<glslang::TProgram> program; // declared after shader: destroyed first
@@ -234,20 +234,22 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
         return parsed;
     }
     parsed.intermediate = shader.getIntermediate();
-    if (parsed.intermediate->getNumEntryPoints() == 0) {
+    if (parsed.intermediate->getNumEntryPoints() == 0)
         parsed.errors.push_back(
             MakeDiagnostic({request.file, 1, 1}, "entry point " + Quoted(request.entryPoint) + " not found"));
-        return parsed;
-    }
+    return parsed;
+}
 
+// Links the parsed stage on its own, which completes its intermediate code.
+void Link(const CompileRequest& request, Parsed& parsed, const SourceSet& sources)
+{
     parsed.program = std::make_unique<glslang::TProgram>();
-    parsed.program->addShader(&shader);
+    parsed.program->addShader(parsed.shader.get());
     if (!parsed.program->link(kMessages)) {
         parsed.errors = ParseGlslangLog(parsed.program->getInfoLog(), request.file, sources.Lookup());
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the entry point does not link"));
     }
-    return parsed;
 }
 
 // Lines between an entry point's name and the body glslang places it at.
@@ -323,7 +325,8 @@ std::optional<Diagnostic> CheckGeometryShape(const CompileRequest& request, cons
         if (storage != glslang::EvqIn && storage != glslang::EvqConstReadOnly)
             continue;
         if (type.isStruct() && !type.isArray())
-            return MakeDiagnostic(sources.NamePosition(parameter->getLoc(), parameter->getName().c_str(), 0),
+            return MakeDiagnostic(sources.NamePosition(parameter->getLoc(), parameter->getName().c_str(),
+                                                       kSignatureLines),
                                   "geometry shader input " + Quoted(parameter->getName().c_str())
                                       + " must be an array with one element per vertex");
     }
@@ -467,50 +470,97 @@ std::vector<MemberDeclaration> Members(const glslang::TTypeList& list, const Sou
     return members;
 }
 
-std::vector<ResourceDeclaration> Resources(const glslang::TIntermediate& intermediate, const SourceSet& sources)
+// The globals, pipeline inputs and outputs included, in declaration order.
+std::vector<const glslang::TIntermSymbol*> Globals(const glslang::TIntermediate& intermediate)
 {
-    std::vector<ResourceDeclaration> resources;
+    std::vector<const glslang::TIntermSymbol*> globals;
     const glslang::TIntermAggregate* root =
         intermediate.getTreeRoot() ? intermediate.getTreeRoot()->getAsAggregate() : nullptr;
     if (!root)
-        return resources;
+        return globals;
     for (TIntermNode* node : root->getSequence()) {
         const glslang::TIntermAggregate* objects = node->getAsAggregate();
         if (!objects || objects->getOp() != glslang::EOpLinkerObjects)
             continue;
-        // The linker objects are the globals in declaration order.
-        for (TIntermNode* object : objects->getSequence()) {
-            const glslang::TIntermSymbol* symbol = object->getAsSymbolNode();
-            if (!symbol)
-                continue;
-            const glslang::TType& type = symbol->getType();
-            const glslang::TQualifier& qualifier = type.getQualifier();
-            if (qualifier.storage != glslang::EvqUniform && qualifier.storage != glslang::EvqBuffer)
-                continue;
-            ResourceDeclaration resource;
-            if (type.getBasicType() == glslang::EbtBlock) {
-                resource.name = type.getTypeName().c_str();
-                if (qualifier.storage == glslang::EvqUniform)
-                    resource.resourceClass = ResourceClass::ConstantBuffer;
-                if (type.getStruct())
-                    resource.members = Members(*type.getStruct(), sources);
-            } else {
-                resource.name = symbol->getName().c_str();
-                if (type.getBasicType() == glslang::EbtSampler) {
-                    const glslang::TSampler& sampler = type.getSampler();
-                    if (sampler.isPureSampler())
-                        resource.resourceClass = ResourceClass::Sampler;
-                    else if (!sampler.isCombined() && !sampler.isImage())
-                        resource.resourceClass = ResourceClass::Texture;
-                }
+        for (TIntermNode* object : objects->getSequence())
+            if (const glslang::TIntermSymbol* symbol = object->getAsSymbolNode())
+                globals.push_back(symbol);
+    }
+    return globals;
+}
+
+std::vector<ResourceDeclaration> Resources(const glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    std::vector<ResourceDeclaration> resources;
+    for (const glslang::TIntermSymbol* symbol : Globals(intermediate)) {
+        const glslang::TType& type = symbol->getType();
+        const glslang::TQualifier& qualifier = type.getQualifier();
+        if (qualifier.storage != glslang::EvqUniform && qualifier.storage != glslang::EvqBuffer)
+            continue;
+        ResourceDeclaration resource;
+        if (type.getBasicType() == glslang::EbtBlock) {
+            resource.name = type.getTypeName().c_str();
+            if (qualifier.storage == glslang::EvqUniform)
+                resource.resourceClass = ResourceClass::ConstantBuffer;
+            if (type.getStruct())
+                resource.members = Members(*type.getStruct(), sources);
+        } else {
+            resource.name = symbol->getName().c_str();
+            if (type.getBasicType() == glslang::EbtSampler) {
+                const glslang::TSampler& sampler = type.getSampler();
+                if (sampler.isPureSampler())
+                    resource.resourceClass = ResourceClass::Sampler;
+                else if (!sampler.isCombined() && !sampler.isImage())
+                    resource.resourceClass = ResourceClass::Texture;
             }
-            if (qualifier.hasBinding())
-                resource.slot = qualifier.layoutBinding;
-            resource.position = sources.FindWord(resource.name);
-            resources.push_back(std::move(resource));
         }
+        if (qualifier.hasBinding())
+            resource.slot = qualifier.layoutBinding;
+        resource.position = sources.FindWord(resource.name);
+        resources.push_back(std::move(resource));
     }
     return resources;
+}
+
+ComponentType ComponentTypeOf(glslang::TBasicType type)
+{
+    switch (type) {
+    case glslang::EbtInt:
+    case glslang::EbtInt16:
+    case glslang::EbtInt8:
+        return ComponentType::Int;
+    case glslang::EbtUint:
+    case glslang::EbtUint16:
+    case glslang::EbtUint8:
+    case glslang::EbtBool:
+        return ComponentType::Uint;
+    default:
+        return ComponentType::Float;
+    }
+}
+
+// The entry point's inputs as glslang splits them out of its parameters,
+// before the optimizer removes those never read.
+std::vector<DeclaredInput> DeclaredInputs(const glslang::TIntermediate& intermediate)
+{
+    std::vector<DeclaredInput> inputs;
+    for (const glslang::TIntermSymbol* symbol : Globals(intermediate)) {
+        const glslang::TType& type = symbol->getType();
+        const glslang::TQualifier& qualifier = type.getQualifier();
+        if (qualifier.storage != glslang::EvqVaryingIn || qualifier.builtIn != glslang::EbvNone
+            || !qualifier.semanticName || type.isStruct())
+            continue;
+        DeclaredInput input;
+        input.semantic = qualifier.semanticName;
+        input.componentType = ComponentTypeOf(type.getBasicType());
+        input.componentCount = type.isMatrix() ? static_cast<std::uint32_t>(type.getMatrixRows())
+                                               : static_cast<std::uint32_t>(std::max(type.getVectorSize(), 1));
+        input.locationCount = type.isMatrix() ? static_cast<std::uint32_t>(type.getMatrixCols()) : 1;
+        if (type.isSizedArray())
+            input.locationCount *= static_cast<std::uint32_t>(type.getCumulativeArraySize());
+        inputs.push_back(std::move(input));
+    }
+    return inputs;
 }
 
 std::string Preamble(const std::vector<Macro>& macros)
@@ -571,10 +621,14 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         }
     }
 
+    // The stage's kind is checked before linking: glslang's link refuses a
+    // geometry stage without a stream in words of its own, at no position.
     Parsed parsed = Parse(request, preamble, Language(stage), sources);
     if (parsed.errors.empty())
         if (std::optional<Diagnostic> error = CheckStageKind(request, stage, parsed, sources))
             parsed.errors.push_back(std::move(*error));
+    if (parsed.errors.empty())
+        Link(request, parsed, sources);
     if (!parsed.errors.empty()) {
         result.errors = std::move(parsed.errors);
         return result;
@@ -586,6 +640,8 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
     module.entryPoint = request.entryPoint;
     module.entryPosition = EntryPosition(request, parsed, sources);
     module.resources = Resources(*parsed.intermediate, sources);
+    if (stage == ShaderStage::Vertex)
+        module.declaredInputs = DeclaredInputs(*parsed.intermediate);
     module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
 
     glslang::SpvOptions options;

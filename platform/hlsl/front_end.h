@@ -31,6 +31,16 @@ struct ResourceDeclaration {
     std::vector<MemberDeclaration> members; // a constant buffer's members
 };
 
+// A vertex-stage input the entry point declares. The optimizer drops inputs
+// the code never reads from the SPIR-V, but Direct3D's input signature keeps
+// every declared one, so they are taken from the source.
+struct DeclaredInput {
+    std::string semantic; // as written: "TEXCOORD0"
+    ComponentType componentType = ComponentType::Float;
+    std::uint32_t componentCount = 4;
+    std::uint32_t locationCount = 1;
+};
+
 struct SpirvModule {
     ShaderStage stage = ShaderStage::Vertex;
     std::string profile;
@@ -38,6 +48,7 @@ struct SpirvModule {
     SourcePosition entryPosition; // the entry point's definition
     std::vector<std::uint32_t> words;
     std::vector<ResourceDeclaration> resources;
+    std::vector<DeclaredInput> declaredInputs; // vertex stage only; system values left out
     // Set where a stage other than the pixel stage uses Sample, a derivative
     // or discard; reported once the signature has been checked.
     std::optional<Diagnostic> pixelOnlyUse;

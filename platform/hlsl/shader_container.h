@@ -39,6 +39,9 @@ enum class ShaderStage : std::uint32_t { Vertex = 0, Geometry = 1, Pixel = 2 };
 enum class ComponentType : std::uint32_t { Float = 0, Int = 1, Uint = 2 };
 
 constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
+// The location of a vertex input the code declares but never reads: it is
+// part of the input signature, but the GLSL has no variable for it.
+constexpr std::uint32_t kNoLocation = 0xFFFFFFFFu;
 
 // One input or output of a stage, identified by its semantic.
 struct StageVariable {

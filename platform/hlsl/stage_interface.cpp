@@ -173,6 +173,27 @@ void CheckSemantics(const SpirvModule& module, const std::vector<InterfaceVariab
     }
 }
 
+// The declared vertex inputs the optimizer removed because nothing reads
+// them: they stay in the signature, without a location.
+void AddUnreadInputs(const SpirvModule& module, std::vector<InterfaceVariable>& variables)
+{
+    for (const DeclaredInput& declared : module.declaredInputs) {
+        StageVariable v;
+        std::tie(v.semantic, v.semanticIndex) = SplitSemantic(declared.semantic);
+        const bool read = std::any_of(variables.begin(), variables.end(), [&](const InterfaceVariable& entry) {
+            return !entry.reflected.systemValue && entry.reflected.semantic == v.semantic
+                   && entry.reflected.semanticIndex == v.semanticIndex;
+        });
+        if (read)
+            continue;
+        v.componentType = declared.componentType;
+        v.componentCount = declared.componentCount;
+        v.locationCount = declared.locationCount;
+        v.location = kNoLocation;
+        variables.push_back({0, std::move(v), {}});
+    }
+}
+
 } // namespace
 
 std::string SemanticText(const StageVariable& variable)
@@ -221,11 +242,13 @@ std::vector<InterfaceVariable> ReadInterface(spvc_compiler compiler, spvc_resour
         variables.push_back({builtIns[i].resource.id,
                              reader.Describe(builtIns[i].resource, input, builtIns[i].builtin), {}});
 
+    if (input)
+        AddUnreadInputs(module, variables);
     CheckSemantics(module, variables, input);
 
     for (InterfaceVariable& entry : variables) {
         StageVariable& v = entry.reflected;
-        if (v.systemValue)
+        if (v.systemValue || v.location == kNoLocation)
             continue;
         entry.glslName = std::string(input ? "fxsc_in_" : "fxsc_out_") + IdentifierPart(v.semantic)
                          + std::to_string(v.semanticIndex);

@@ -254,7 +254,7 @@ TEST_F(ValidationTest, InputLayoutMustSupplyEverySemanticTheVertexStageReads)
                                               code.size(), out);
         };
     };
-    const char* missing = "the vertex shader reads a semantic the elements do not supply";
+    const char* missing = "the vertex shader's input signature has a semantic the elements do not supply";
     ExpectRefused<ID3D11InputLayout>("CreateInputLayout", missing, layout({position}, vertex));
     ExpectRefused<ID3D11InputLayout>("CreateInputLayout", missing, layout({position, texcoord}, vertex));
     ExpectRefused<ID3D11InputLayout>("CreateInputLayout", "an element's format is not supported for vertex data",

@@ -73,6 +73,31 @@ TEST_F(StageInterface, MatricesAndArraysSpanSeveralLocations)
     EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Vertex, vs.container->glsl), "");
 }
 
+TEST_F(StageInterface, VertexInputsDeclaredButNeverReadStayInTheSignature)
+{
+    // The optimizer removes what the code never reads; Direct3D's input
+    // layout still has to supply it.
+    Write("main.fx", "struct In { float3 p : POSITION; float2 uv : TEXCOORD0; float4x4 basis : TEXCOORD1;"
+                     " int4 bones : BLENDINDICES; };\n"
+                     "float4 vs_main(In i) : SV_Position { return float4(i.p, 1); }\n");
+    const Compiled vs = Compile("vs_main", "vs_4_0");
+    ASSERT_EQ(vs.hr, S_OK) << vs.messages;
+    const std::vector<StageVariable>& inputs = vs.container->inputs;
+    ASSERT_EQ(inputs.size(), 4u);
+    EXPECT_EQ(inputs[0].semantic, "POSITION") << "inputs the code reads come first";
+    EXPECT_NE(inputs[0].location, hlsl::kNoLocation);
+    const StageVariable* uv = FindVariable(inputs, "TEXCOORD", 0);
+    const StageVariable* basis = FindVariable(inputs, "TEXCOORD", 1);
+    const StageVariable* bones = FindVariable(inputs, "BLENDINDICES", 0);
+    ASSERT_TRUE(uv && basis && bones);
+    EXPECT_EQ(uv->location, hlsl::kNoLocation);
+    EXPECT_EQ(uv->componentCount, 2u);
+    EXPECT_EQ(basis->locationCount, 4u);
+    EXPECT_EQ(bones->componentType, hlsl::ComponentType::Int);
+    EXPECT_EQ(bones->location, hlsl::kNoLocation);
+    EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Vertex, vs.container->glsl), "");
+}
+
 TEST_F(StageInterface, NamesMadeFromSemanticsAreValidGlsl)
 {
     Write("main.fx", "struct V { float4 pos : SV_Position; float4 a : MY__DATA; float4 b : _LEAD7; };\n"
