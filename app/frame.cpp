@@ -18,6 +18,18 @@ unsigned AddressBits(const void* object)
 
 } // namespace
 
+bool DrainMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT)
+            return false;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
 void PrintPipelineState()
 {
     std::printf("pVShader   = %08X\n", AddressBits(pVShader));

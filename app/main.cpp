@@ -10,20 +10,6 @@ constexpr int kWindowWidth = 1280; // outer size, borders included
 constexpr int kWindowHeight = 720;
 constexpr DWORD kFramePause = 16;  // milliseconds
 
-// Handles every queued message; false once the quit message has been seen
-// (whatever is queued behind it stays unprocessed).
-bool DrainMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            return false;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int, char**, char**)

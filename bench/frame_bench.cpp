@@ -359,7 +359,7 @@ int main(int argc, char** argv)
         RunFrame();
         HandWrittenFrame(hand);
     }
-    bench::DrainMessages();
+    DrainMessages();
 
     // Both draw the same image from the same scene state.
     const SceneConstants saved = sceneConstants;
@@ -386,7 +386,7 @@ int main(int argc, char** argv)
             HandWrittenFrame(hand);
         for (int i = 0; i < count; ++i)
             Measure([&] { HandWrittenFrame(hand); }, &handWritten);
-        bench::DrainMessages();
+        DrainMessages();
     }
     // Rendering frames print nothing.
     const std::string programOutput = bench::ProgramOutput().substr(loadOutput);

@@ -76,18 +76,6 @@ bool LoadProgramScene()
     return true;
 }
 
-bool DrainMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            return false;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return true;
-}
-
 std::string ProgramOutput()
 {
     std::fflush(stdout);

@@ -21,10 +21,6 @@ bool StartProgramWindow();
 // The program's first load; false unless it produced the complete pipeline.
 bool LoadProgramScene();
 
-// Dispatches every queued window message, as main's loop does; false once
-// the quit message has been seen.
-bool DrainMessages();
-
 // Everything the program has written to standard output so far.
 std::string ProgramOutput();
 

@@ -126,7 +126,7 @@ int main(int argc, char** argv)
         const Clock::time_point start = Clock::now();
         win32::InjectKey(VK_F5, true);
         win32::InjectKey(VK_F5, false);
-        bench::DrainMessages();
+        DrainMessages();
         RunFrame();
         const Clock::time_point submitted = Clock::now();
         const Clock::duration inDriver = bench::GlTime();

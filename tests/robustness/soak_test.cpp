@@ -27,16 +27,6 @@ using robustness::ResidentBytes;
 // Growth allowed once the program has warmed up.
 constexpr std::size_t kAllowedGrowth = 1 * kMiB;
 
-// Handles queued window messages as main's loop does between frames.
-void DrainMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
 int SoakFrames()
 {
     // A shorter run can be asked for where every frame is slow (a sanitized
