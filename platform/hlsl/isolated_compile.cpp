@@ -190,8 +190,8 @@ std::size_t ResidentBytes(const std::string& statm)
     if (n <= 0)
         return 0;
     text[n] = '\0';
-    unsigned long long size = 0, resident = 0;
-    if (std::sscanf(text, "%llu %llu", &size, &resident) != 2)
+    unsigned long long resident = 0; // in pages, after the total size
+    if (std::sscanf(text, "%*s %llu", &resident) != 1)
         return 0;
     return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
