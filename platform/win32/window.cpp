@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -103,6 +104,15 @@ std::string Hex(unsigned long long value, int digits)
     return text;
 }
 
+// SDL drivers that draw into memory and show nothing on any screen.
+bool IsWindowless(const char* driver)
+{
+    for (const char* name : {"offscreen", "dummy", "evdev"})
+        if (driver && std::strcmp(driver, name) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool EnsureVideo()
@@ -116,6 +126,14 @@ bool EnsureVideo()
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
+    // When no display can be opened, SDL goes on to its windowless drivers
+    // and the program would run with a window nobody sees. Such a driver is
+    // only taken when it is asked for by name (SDL_VIDEODRIVER).
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if ((!requested || !*requested) && IsWindowless(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     videoReady = true;
     return true;
 }

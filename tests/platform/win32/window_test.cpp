@@ -138,9 +138,16 @@ TEST_F(CreateWindow, FailsForAnUnknownClassOrWithNoDisplay)
     const std::string savedDriver = driver ? driver : "";
     const char* display = std::getenv("DISPLAY");
     const std::string savedDisplay = display ? display : "";
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string savedWayland = wayland ? wayland : "";
     setenv("SDL_VIDEODRIVER", "x11", 1);
     unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(CreateTestWindow(), nullptr);
+    // With no driver named, SDL would fall back to one that shows nothing.
+    unsetenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(CreateTestWindow(), nullptr);
+    wayland ? setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1) : unsetenv("WAYLAND_DISPLAY");
     driver ? setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1) : unsetenv("SDL_VIDEODRIVER");
     display ? setenv("DISPLAY", savedDisplay.c_str(), 1) : unsetenv("DISPLAY");
     EXPECT_NE(CreateTestWindow(), nullptr);
