@@ -5,10 +5,14 @@ XVFB_PID=
 DEMO_PID=
 
 # start_xvfb: starts a display on a free number and exports DISPLAY.
+# -noreset: by default the server resets whenever its last client leaves, and
+# a program connecting during that reset is turned away. Polling xdotool
+# comes and goes all the time, so without it the program under test would
+# now and then find no display at start.
 start_xvfb() {
     local numberfile
     numberfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$numberfile" >/dev/null 2>&1 &
     XVFB_PID=$!
     local tries
     for tries in $(seq 1 100); do
