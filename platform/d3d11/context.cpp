@@ -532,24 +532,29 @@ void DeviceContext::ApplyVertexAttributes()
     const GLuint vertexArray = gl_->VertexArray();
     std::uint32_t enabled = 0;
     // Each input of the bound vertex shader takes the layout's element with
-    // its semantic; an input with no element or no buffer stays disabled and
+    // its semantic, a matrix or array one element per row from its first
+    // location on; an input with no element or no buffer stays disabled and
     // reads GL's constant (0, 0, 0, 1). One the code never reads has no
     // location (hlsl::kNoLocation) and takes nothing.
     for (const hlsl::StageVariable& input : state_.vertex.shader->Code().Container().inputs) {
-        if (input.systemValue || input.location >= kVertexAttributes)
+        if (input.systemValue || input.location == hlsl::kNoLocation)
             continue;
-        const VertexElement* element = ia.layout ? ia.layout->Find(input.semantic, input.semanticIndex) : nullptr;
-        if (!element || !ia.vertexBuffers[element->inputSlot].buffer)
-            continue;
-        const FormatInfo& format = Format(element->format);
-        if (input.componentType == hlsl::ComponentType::Float)
-            glVertexArrayAttribFormat(vertexArray, input.location, format.components, format.elementType,
-                                      format.normalized, element->byteOffset);
-        else
-            glVertexArrayAttribIFormat(vertexArray, input.location, format.components, format.elementType,
-                                       element->byteOffset);
-        glVertexArrayAttribBinding(vertexArray, input.location, element->inputSlot);
-        enabled |= 1u << input.location;
+        for (std::uint32_t row = 0; row < input.locationCount; ++row) {
+            const GLuint location = input.location + row;
+            const VertexElement* element =
+                ia.layout ? ia.layout->Find(input.semantic, input.semanticIndex + row) : nullptr;
+            if (location >= kVertexAttributes || !element || !ia.vertexBuffers[element->inputSlot].buffer)
+                continue;
+            const FormatInfo& format = Format(element->format);
+            if (input.componentType == hlsl::ComponentType::Float)
+                glVertexArrayAttribFormat(vertexArray, location, format.components, format.elementType,
+                                          format.normalized, element->byteOffset);
+            else
+                glVertexArrayAttribIFormat(vertexArray, location, format.components, format.elementType,
+                                           element->byteOffset);
+            glVertexArrayAttribBinding(vertexArray, location, element->inputSlot);
+            enabled |= 1u << location;
+        }
     }
     for (GLuint location = 0; location < kVertexAttributes; ++location) {
         const std::uint32_t bit = 1u << location;

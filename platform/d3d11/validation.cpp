@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <span>
+#include <string>
 
 // One rule per line: when the condition does not hold, the message is the
 // answer.
@@ -53,12 +54,22 @@ bool DuplicateSemantic(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, std::
     return false;
 }
 
-bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const hlsl::StageVariable& input)
+bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const std::string& semantic, UINT index)
 {
     for (const D3D11_INPUT_ELEMENT_DESC& element : elements)
-        if (element.SemanticIndex == input.semanticIndex && UpperCase(element.SemanticName) == input.semantic)
+        if (element.SemanticIndex == index && UpperCase(element.SemanticName) == semantic)
             return true;
     return false;
+}
+
+// A matrix or array input takes one semantic index per row or element, on
+// from its own: "float4x4 world : TEXCOORD1" needs TEXCOORD1 to TEXCOORD4.
+bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const hlsl::StageVariable& input)
+{
+    for (std::uint32_t row = 0; row < input.locationCount; ++row)
+        if (!Supplies(elements, input.semantic, input.semanticIndex + row))
+            return false;
+    return true;
 }
 
 } // namespace

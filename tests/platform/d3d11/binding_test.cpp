@@ -295,6 +295,56 @@ void main()
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 960, 360), {0, 0, 0, 0}));
 }
 
+TEST_F(BindingTest, MatrixInputTakesOneElementPerRow)
+{
+    ColourTarget a;
+    MakeTarget(&a, {0, 0, 0, 0});
+    BindColourPipeline({}, {{0, 0, 0, 0}, {0, 0, 0, 1}});
+    // "float2x3 rows : ROWS0" in HLSL: two locations, fed by ROWS0 and ROWS1.
+    hlsl::StageVariable rows = VertexInput("ROWS", 1);
+    rows.locationCount = 2;
+    const std::vector<std::uint8_t> code = Container(hlsl::ShaderStage::Vertex, R"(#version 450
+#ifndef VS_OUT_COLOR0
+#define VS_OUT_COLOR0 0
+#endif
+layout(location = 0) in vec3 in_POSITION0;
+layout(location = 1) in mat2x3 in_ROWS0;
+layout(location = VS_OUT_COLOR0) out vec4 out_COLOR0;
+void main()
+{
+    gl_Position = vec4(in_POSITION0, 1.0);
+    out_COLOR0 = vec4(in_ROWS0[1], 1.0);
+}
+)",
+                                                     {VertexInput("POSITION", 0), rows},
+                                                     {Position(), Varying("COLOR", 0, 0, "VS_OUT_COLOR0")});
+    const D3D11_INPUT_ELEMENT_DESC position = {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,
+                                               D3D11_INPUT_PER_VERTEX_DATA, 0};
+    D3D11_INPUT_ELEMENT_DESC row0 = position, row1 = position;
+    row0.SemanticName = row1.SemanticName = "ROWS";
+    row1.SemanticIndex = 1;
+    row1.AlignedByteOffset = 12;
+    const D3D11_INPUT_ELEMENT_DESC firstRowOnly[] = {position, row0};
+    const D3D11_INPUT_ELEMENT_DESC bothRows[] = {position, row0, row1};
+    Owned<ID3D11InputLayout> layout;
+    EXPECT_EQ(device_->CreateInputLayout(firstRowOnly, 2, code.data(), code.size(), layout.out()), E_INVALIDARG);
+    ASSERT_EQ(device_->CreateInputLayout(bothRows, 3, code.data(), code.size(), layout.out()), S_OK);
+
+    Owned<ID3D11VertexShader> shader(MakeVertexShader(code));
+    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
+    for (Vertex& v : vertices)
+        v.ny = 0.75f;
+    Owned<ID3D11Buffer> buffer(MakeVertexBuffer(vertices));
+    const UINT stride = sizeof(Vertex), offset = 0;
+    context_->IASetVertexBuffers(0, 1, buffer.address(), &stride, &offset);
+    context_->IASetInputLayout(layout.get());
+    context_->VSSetShader(shader.get(), nullptr, 0);
+    context_->OMSetRenderTargets(1, a.rtv.address(), nullptr);
+    context_->Draw(6, 0);
+
+    EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0, 1}));
+}
+
 TEST_F(BindingTest, BindingsPersistAcrossFramesUntilChanged)
 {
     ColourTarget a;
