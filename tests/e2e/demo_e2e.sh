@@ -80,7 +80,7 @@ if [ "$scenario" = no_display ]; then
     # No window can be created: one line on the debug channel (standard
     # error here), nothing on standard output, and a normal exit.
     status=0
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$executable") \
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u SDL_VIDEODRIVER timeout 20 "$executable") \
         >"$work/stdout.txt" 2>"$work/stderr.txt" || status=$?
     check "exit status 0" equals "$status" 0
     check "nothing on standard output" equals "$(wc -c <"$work/stdout.txt")" 0

@@ -6,7 +6,10 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -14,6 +17,35 @@ LRESULT CALLBACK OtherProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     return DefWindowProcA(window, message, wParam, lParam) + 1;
 }
+
+// Sets (or, for a null value, removes) environment variables and puts the
+// old values back when it goes.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values)
+    {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name);
+            saved_.push_back({name, old != nullptr, old ? old : ""});
+            value ? setenv(name, value, 1) : unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const Saved& saved : saved_)
+            saved.present ? setenv(saved.name, saved.value.c_str(), 1) : unsetenv(saved.name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    struct Saved {
+        const char* name;
+        bool present;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+};
 
 using RegisterClass = Win32Test;
 using CreateWindow = Win32Test;
@@ -134,22 +166,15 @@ TEST_F(CreateWindow, FailsForAnUnknownClassOrWithNoDisplay)
     // A display that cannot be opened; video starts again on the next try.
     win32::ResetForTests();
     ASSERT_NE(RegisterClassExA(&windowClass), 0);
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    const std::string savedDriver = driver ? driver : "";
-    const char* display = std::getenv("DISPLAY");
-    const std::string savedDisplay = display ? display : "";
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const std::string savedWayland = wayland ? wayland : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    EXPECT_EQ(CreateTestWindow(), nullptr);
-    // With no driver named, SDL would fall back to one that shows nothing.
-    unsetenv("SDL_VIDEODRIVER");
-    EXPECT_EQ(CreateTestWindow(), nullptr);
-    wayland ? setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1) : unsetenv("WAYLAND_DISPLAY");
-    driver ? setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1) : unsetenv("SDL_VIDEODRIVER");
-    display ? setenv("DISPLAY", savedDisplay.c_str(), 1) : unsetenv("DISPLAY");
+    {
+        // No X display and no Wayland socket, not even the default one.
+        const ScopedEnvironment noDisplay({{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", nullptr},
+                                           {"WAYLAND_DISPLAY", nullptr}, {"XDG_RUNTIME_DIR", nullptr}});
+        EXPECT_EQ(CreateTestWindow(), nullptr);
+        // With no driver named, SDL would fall back to one that shows nothing.
+        const ScopedEnvironment noDriver({{"SDL_VIDEODRIVER", nullptr}});
+        EXPECT_EQ(CreateTestWindow(), nullptr);
+    }
     EXPECT_NE(CreateTestWindow(), nullptr);
 }
 
