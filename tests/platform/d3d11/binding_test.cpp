@@ -37,6 +37,21 @@ protected:
         context_->PSSetSamplers(0, 1, sampler_.address());
     }
 
+    // Draws the left half of the target through the given vertex stage,
+    // every vertex with the normal (0, 0.75, 0).
+    void DrawLeftHalf(ID3D11VertexShader* shader, const ColourTarget& target)
+    {
+        std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
+        for (Vertex& v : vertices)
+            v.ny = 0.75f;
+        Owned<ID3D11Buffer> buffer(MakeVertexBuffer(vertices));
+        const UINT stride = sizeof(Vertex), offset = 0;
+        context_->IASetVertexBuffers(0, 1, buffer.address(), &stride, &offset);
+        context_->VSSetShader(shader, nullptr, 0);
+        context_->OMSetRenderTargets(1, target.rtv.address(), nullptr);
+        context_->Draw(6, 0);
+    }
+
     void TearDown() override
     {
         texturePS_.Reset();
@@ -281,15 +296,7 @@ void main()
                                                           {VertexInput("NORMAL", 0), VertexInput("POSITION", 1)},
                                                           {Position(), Varying("COLOR", 0, 0, "VS_OUT_COLOR0")});
     Owned<ID3D11VertexShader> reloaded(MakeVertexShader(reordered));
-    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
-    for (Vertex& v : vertices)
-        v.ny = 0.75f;
-    Owned<ID3D11Buffer> buffer(MakeVertexBuffer(vertices));
-    const UINT stride = sizeof(Vertex), offset = 0;
-    context_->IASetVertexBuffers(0, 1, buffer.address(), &stride, &offset);
-    context_->VSSetShader(reloaded.get(), nullptr, 0);
-    context_->OMSetRenderTargets(1, a.rtv.address(), nullptr);
-    context_->Draw(6, 0);
+    DrawLeftHalf(reloaded.get(), a);
 
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0, 1}));
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 960, 360), {0, 0, 0, 0}));
@@ -331,16 +338,8 @@ void main()
     ASSERT_EQ(device_->CreateInputLayout(bothRows, 3, code.data(), code.size(), layout.out()), S_OK);
 
     Owned<ID3D11VertexShader> shader(MakeVertexShader(code));
-    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
-    for (Vertex& v : vertices)
-        v.ny = 0.75f;
-    Owned<ID3D11Buffer> buffer(MakeVertexBuffer(vertices));
-    const UINT stride = sizeof(Vertex), offset = 0;
-    context_->IASetVertexBuffers(0, 1, buffer.address(), &stride, &offset);
     context_->IASetInputLayout(layout.get());
-    context_->VSSetShader(shader.get(), nullptr, 0);
-    context_->OMSetRenderTargets(1, a.rtv.address(), nullptr);
-    context_->Draw(6, 0);
+    DrawLeftHalf(shader.get(), a);
 
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0, 1}));
 }
