@@ -24,6 +24,7 @@ Vector Normalize3(const Vector& v)
         const float nan = std::numeric_limits<float>::quiet_NaN();
         return {nan, nan, nan, nan};
     }
+    // The float overload on purpose: a float32 square root, correctly rounded.
     const float length = std::sqrt(sumOfSquares);
     if (length == 0.0f)
         return {0.0f, 0.0f, 0.0f, 0.0f};
@@ -65,8 +66,8 @@ Matrix* LookToMatrixLH(Matrix* out, const Vector* eye, const Vector* direction, 
 Matrix* PerspectiveFovMatrixLH(Matrix* out, float fovY, double aspect, double nearZ, double farZ)
 {
     const float halfAngle = fovY * 0.5f;
-    const float sinH = static_cast<float>(std::sin(static_cast<double>(halfAngle)));
-    const float cosH = static_cast<float>(std::cos(static_cast<double>(halfAngle)));
+    const float sinH = static_cast<float>(Sine(halfAngle));
+    const float cosH = static_cast<float>(Cosine(halfAngle));
     const float yScale = cosH / sinH;
     const float xScale = RoundQuotient(yScale, aspect);
     const float zScale = RoundQuotient(farZ, RoundSum(farZ, -nearZ));
@@ -83,8 +84,8 @@ Matrix* PerspectiveFovMatrixLH(Matrix* out, float fovY, double aspect, double ne
 
 Matrix* RotationYMatrix(Matrix* out, float angle)
 {
-    const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
-    const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
+    const float s = static_cast<float>(Sine(angle));
+    const float c = static_cast<float>(Cosine(angle));
 
     *out = {{
         {c, 0.0f, -s, 0.0f},

@@ -4,8 +4,6 @@
 #include "scene/scene_constants.h"
 #include "scene/single_precision.h"
 
-#include <cmath>
-
 namespace {
 
 // One nominal 60 Hz frame; deliberately the decimal constant, not 1/60.
@@ -25,17 +23,24 @@ void StepScene()
     UpdateScene();
 }
 
+Vector ComputeEyePosition(float time)
+{
+    // The camera flies around the origin on three incommensurate periods. Each
+    // angle is a float32; its sine or cosine is taken in double precision and
+    // the product with the radius rounded once.
+    return {
+        RoundProduct(10.0, Sine(RoundProduct(0.3, time))),
+        RoundProduct(-10.0, Sine(RoundProduct(0.4, time))),
+        RoundProduct(10.0, Cosine(RoundProduct(0.5, time))),
+        0.0f,
+    };
+}
+
 void UpdateScene()
 {
     const float t = sceneConstants.time;
 
-    // The camera flies around the origin on three incommensurate periods.
-    const Vector eye = {
-        RoundProduct(10.0, std::sin(RoundProduct(0.3, t))),
-        RoundProduct(-10.0, std::sin(RoundProduct(0.4, t))),
-        RoundProduct(10.0, std::cos(RoundProduct(0.5, t))),
-        0.0f,
-    };
+    const Vector eye = ComputeEyePosition(t);
     const Vector direction = {0.0f - eye.x, 0.0f - eye.y, 0.0f - eye.z, 0.0f - eye.w};
     const Vector up = {0.0f, 1.0f, 0.0f, 0.0f};
     LookToMatrixLH(&sceneConstants.view, &eye, &direction, &up);

@@ -58,3 +58,13 @@ float RoundQuotient(double a, double b)
         errorSign = (remainder > 0.0) == (b > 0.0) ? 1.0 : -1.0;
     return RoundOnce(q, errorSign);
 }
+
+double Sine(double x)
+{
+    return std::sin(x);
+}
+
+double Cosine(double x)
+{
+    return std::cos(x);
+}

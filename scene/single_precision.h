@@ -13,3 +13,10 @@
 float RoundSum(double a, double b);
 float RoundProduct(double a, double b);
 float RoundQuotient(double a, double b);
+
+// The C library's double-precision sine and cosine. The scene calls these and
+// never std::sin or std::cos: given a float, those pick the single-precision
+// overloads, whose results differ in the last bits. A float argument here is
+// widened exactly, so the function sees the stored float32 value.
+double Sine(double x);
+double Cosine(double x);
