@@ -87,11 +87,13 @@ constexpr Modifier kModifiers[] = {
 };
 
 struct KeyState {
-    bool down = false;
-    bool pressedSinceQuery = false;
+    bool down = false;              // GetAsyncKeyState's bit 15
+    bool pressedSinceQuery = false; // and its bit 0
+    bool windowDown = false;        // as the window's key messages saw it
 };
 
 std::array<KeyState, 256> keyTable;
+bool keyboardWideSource = false;
 
 int VirtualKeyFromKeycode(SDL_Keycode key)
 {
@@ -158,12 +160,18 @@ int GenericVirtualKey(int virtualKey)
     return modifier ? modifier->generic : virtualKey;
 }
 
-bool NoteKeyTransition(int virtualKey, bool down, bool repeat)
+namespace {
+
+bool InTable(int virtualKey)
 {
-    if (virtualKey <= 0 || virtualKey >= static_cast<int>(keyTable.size()))
-        return false;
+    return virtualKey > 0 && virtualKey < static_cast<int>(keyTable.size());
+}
+
+// The asynchronous state: down follows the latest transition, and any press
+// that is not an auto-repeat sets the pressed-since-query bit.
+void SetAsyncState(int virtualKey, bool down, bool repeat)
+{
     KeyState& key = keyTable[virtualKey];
-    const bool wasDown = key.down;
     key.down = down;
     if (down && !repeat)
         key.pressedSinceQuery = true;
@@ -174,7 +182,31 @@ bool NoteKeyTransition(int virtualKey, bool down, bool repeat)
         if (down && !repeat)
             generic.pressedSinceQuery = true;
     }
+}
+
+} // namespace
+
+bool NoteKeyTransition(int virtualKey, bool down, bool repeat)
+{
+    if (!InTable(virtualKey))
+        return false;
+    KeyState& key = keyTable[virtualKey];
+    const bool wasDown = key.windowDown;
+    key.windowDown = down;
+    if (!keyboardWideSource)
+        SetAsyncState(virtualKey, down, repeat);
     return wasDown;
+}
+
+void NoteKeyboardWideTransition(int virtualKey, bool down, bool repeat)
+{
+    if (keyboardWideSource && InTable(virtualKey))
+        SetAsyncState(virtualKey, down, repeat);
+}
+
+void SetKeyboardWideSource(bool running)
+{
+    keyboardWideSource = running;
 }
 
 void ClearKeyTable()

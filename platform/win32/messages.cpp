@@ -2,6 +2,7 @@
 
 #include "platform/diagnostics/diagnostics.h"
 #include "platform/win32/keyboard.h"
+#include "platform/win32/keyboard_x11.h"
 #include "platform/win32/window.h"
 
 #include <SDL.h>
@@ -96,6 +97,7 @@ void TakeEvents()
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         TakeEvent(event);
+    TakeKeyboardWideKeys();
     // Decorations are often known only once a window is on screen and the
     // window manager has answered, which the pump has just taken in.
     FitPendingWindows();

@@ -1,6 +1,7 @@
 #include "platform/win32/test_support.h"
 
 #include "platform/win32/keyboard.h"
+#include "platform/win32/keyboard_x11.h"
 #include "platform/win32/messages.h"
 #include "platform/win32/window.h"
 
@@ -32,6 +33,11 @@ bool InjectKey(int virtualKey, bool down)
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
     return SDL_PushEvent(&event) == 1;
+}
+
+void InjectKeyboardWideKey(int virtualKey, bool down)
+{
+    QueueKeyboardWideKey(virtualKey, down);
 }
 
 bool InjectClose(HWND window)

@@ -18,6 +18,12 @@ void ResetForTests();
 // virtual-key code that has no SDL key.
 bool InjectKey(int virtualKey, bool down);
 
+// Reports a key press or release as the keyboard-wide source would (keys
+// pressed in any window, keyboard_x11.h), at the next intake of events. From
+// then until the next reset that source alone feeds GetAsyncKeyState, as it
+// does on an X display.
+void InjectKeyboardWideKey(int virtualKey, bool down);
+
 // Puts a click on the window's close button into SDL's event queue.
 bool InjectClose(HWND window);
 

@@ -1,6 +1,7 @@
 #include "platform/win32/window.h"
 
 #include "platform/diagnostics/diagnostics.h"
+#include "platform/win32/keyboard_x11.h"
 #include "platform/win32/messages.h"
 #include "platform/win32/window_handle.h"
 
@@ -191,6 +192,8 @@ void DestroyWindowAndNotify(HWND handle)
     DropMessagesFor(handle);
     if (activeWindow == handle)
         activeWindow = nullptr;
+    if (windows.empty())
+        StopKeyboardWideKeys();
 }
 
 } // namespace
@@ -234,6 +237,7 @@ void FitPendingWindows()
 
 void ResetWindowsAndClasses()
 {
+    StopKeyboardWideKeys();
     for (auto& [id, window] : windows)
         SDL_DestroyWindow(window.sdl);
     windows.clear();
@@ -313,6 +317,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     if (!sdl)
         return nullptr;
     windows[SDL_GetWindowID(sdl)] = Window{sdl, windowClass->record.lpfnWndProc, outer};
+    // Keys from the whole keyboard while the process has a window, as
+    // GetAsyncKeyState reports them on Windows.
+    StartKeyboardWideKeys(sdl);
     return HandleFromWindow(sdl);
 }
 
