@@ -13,9 +13,14 @@ work=$(mktemp -d)
 log="$work/console.txt"
 passed=0
 failed=0
+OTHER_PID=
 cleanup() {
     if [ -n "$DEMO_PID" ] && kill -0 "$DEMO_PID" 2>/dev/null; then
         kill -9 "$DEMO_PID" 2>/dev/null || true
+    fi
+    if [ -n "$OTHER_PID" ]; then
+        kill "$OTHER_PID" 2>/dev/null || true
+        wait "$OTHER_PID" 2>/dev/null || true
     fi
     stop_xvfb
     if [ -n "${E2E_KEEP:-}" ]; then
@@ -64,6 +69,20 @@ wait_for_line() {
     local line=$1 count=$2 tries
     for tries in $(seq 1 100); do
         [ "$(count_lines "$line")" -ge "$count" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# wait_for_window_named TITLE: prints the id of another client's window.
+wait_for_window_named() {
+    local tries id
+    for tries in $(seq 1 100); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
         sleep 0.1
     done
     return 1
@@ -155,6 +174,29 @@ missing_file)
     press_key "$window" Escape
     check "Esc ends the program" wait_for_exit 10
     check "exit status 0" equals "$DEMO_STATUS" 0
+    ;;
+f5_from_another_window)
+    # F5 is read from the whole keyboard: it reloads while another client's
+    # window has the focus. Esc acts only through the demo's own window.
+    launch_demo "$executable" "$work" "$log"
+    window=$(wait_for_window) || { echo "no window"; cat "$log"; exit 1; }
+    check "first load prints Loaded." wait_for_line "Loaded." 1
+    xmessage -title other "another client" >/dev/null 2>&1 &
+    OTHER_PID=$!
+    other=$(wait_for_window_named other) || { echo "no other window"; exit 1; }
+    xdotool windowfocus --sync "$other"
+    check "the other window has the focus" equals "$(xdotool getwindowfocus -f)" "$other"
+    xdotool key --clearmodifiers F5
+    check "F5 in another window reloads" wait_for_line "Loaded." 2
+    check "the other window kept the focus" equals "$(xdotool getwindowfocus -f)" "$other"
+    press_key "$window" F5
+    check "F5 in the demo's window reloads" wait_for_line "Loaded." 3
+    sleep 1
+    check "one reload per press" equals "$(count_lines "Loaded.")" 3
+    press_key "$window" Escape
+    check "Esc ends the program" wait_for_exit 10
+    check "exit status 0" equals "$DEMO_STATUS" 0
+    check "no error line" equals "$(grep -c ERROR "$log")" 0
     ;;
 layout_mismatch)
     # The vertex stage reads a semantic the two-element layout lacks.
