@@ -205,6 +205,11 @@ void TakeKeyboardWideKeys()
     while (XPending(keyDisplay) > 0) {
         XEvent event;
         XNextEvent(keyDisplay, &event);
+        if (event.type == MappingNotify) {
+            // The layout changed: keysyms are looked up afresh.
+            XRefreshKeyboardMapping(&event.xmapping);
+            continue;
+        }
         XGenericEventCookie& cookie = event.xcookie;
         if (cookie.type != GenericEvent || cookie.extension != inputOpcode || !XGetEventData(keyDisplay, &cookie))
             continue;
