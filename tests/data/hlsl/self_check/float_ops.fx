@@ -1,0 +1,89 @@
+// Floating-point intrinsics and conversions whose GLSL namesakes are defined
+// differently, as Direct3D 11 and the HLSL documentation define them:
+// fmod(x, y) and x % y are x - y * trunc(x / y), with the sign of x; frac(x)
+// is x - floor(x); round() takes halfway cases to the even neighbour;
+// rcp(x) is 1 / x; lerp(x, y, s) is x + s * (y - x); comparisons with NaN
+// are false except !=; float to int truncates, clamps out-of-range values
+// and turns NaN into 0. Operands come from the constant buffer, as literals
+// and from local variables.
+// b0: float -7.5 2 7.5 -2
+// b0: float 0.5 1.5 2.5 -2.5
+// b0: float 100000000 1 0 -1.25
+// b0: uint 0x7FC00000 0x80000000 0 0
+// b0: float 3e9 -3e9 5e9 -1.7
+cbuffer Inputs : register(b0)
+{
+    float4 operands;   // -7.5, 2, 7.5, -2
+    float4 halves;     // 0.5, 1.5, 2.5, -2.5
+    float4 values;     // 1e8, 1, 0, -1.25
+    uint4 patterns;    // NaN, -0.0
+    float4 outOfRange; // 3e9, -3e9, 5e9, -1.7
+};
+
+struct VSOut { float4 position : SV_Position; };
+
+VSOut vs_main(float3 position : POSITION, float3 normal : NORMAL)
+{
+    VSOut output;
+    output.position = float4(position, 1.0);
+    return output;
+}
+
+static uint failed = 0;
+void check(bool ok, uint number)
+{
+    if (!ok && failed == 0)
+        failed = number;
+}
+
+float4 ps_main(VSOut input) : SV_Target
+{
+    // fmod and % keep the dividend's sign.
+    check(fmod(operands.x, operands.y) == -1.5, 1);  // fmod(-7.5, 2)
+    check(fmod(operands.z, operands.w) == 1.5, 2);   // fmod(7.5, -2)
+    check(fmod(operands.x, operands.w) == -1.5 && fmod(operands.z, operands.y) == 1.5, 3);
+    check(operands.x % operands.y == -1.5 && operands.z % operands.w == 1.5, 4);
+    check(all(fmod(operands, operands.yyww) == float4(-1.5, 0, 1.5, 0)), 5);
+    float x = -7.5;
+    float y = 2;
+    check(fmod(x, y) == -1.5 && fmod(-x, -y) == 1.5, 7);
+
+    // frac of a negative value is x - floor(x).
+    check(frac(values.w) == 0.75 && frac(-1.25) == 0.75, 8);
+
+    // round: halfway cases to the even neighbour.
+    check(all(round(halves) == float4(0, 2, 2, -2)), 9);
+    check(round(0.5) == 0 && round(2.5) == 2 && round(-2.5) == -2, 10);
+
+    // rcp, ldexp.
+    check(rcp(operands.y) == 0.5 && rcp(halves.x) == 2, 11);
+    check(ldexp(halves.y, operands.y) == 6 && ldexp(values.y, -values.y) == 0.5, 12);
+
+    // lerp: x + s * (y - x), its ends included.
+    check(lerp(operands.y, operands.w, halves.x) == 0 && lerp(values.x, values.y, values.z) == values.x, 13);
+    check(lerp(values.x, values.y, values.y) == 0, 14); // 1e8 + (1 - 1e8) rounds to 0
+
+    // NaN compares false, except !=.
+    const float nan = asfloat(patterns.x);
+    check(!(nan == nan) && nan != nan && !(nan < 1) && !(nan > 1) && !(nan <= 1) && !(nan >= 1), 15);
+    check(isnan(nan) && !isnan(values.y), 16);
+
+    // The sign of zero is kept.
+    check(asuint(asfloat(patterns.y)) == 0x80000000u && asuint(-values.z) == 0x80000000u, 17);
+    check(asuint(-0.0) == 0x80000000u, 18);
+
+    // Float to integer: toward zero.
+    check(int(outOfRange.w) == -1 && int(halves.w) == -2 && uint(halves.z) == 2u, 19);
+
+    // Operand order of the two-argument intrinsics.
+    check(step(operands.y, operands.z) == 1 && step(operands.z, operands.y) == 0, 20);
+    check(abs(atan2(values.y, values.z) - 1.5707964) < 1e-6, 21);
+    check(saturate(values.w) == 0 && saturate(operands.z) == 1, 22);
+
+    // modf: both parts take the sign of x.
+    float whole;
+    const float part = modf(halves.w, whole);
+    check(part == -0.5 && whole == -2, 23);
+
+    return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
+}
