@@ -1,13 +1,23 @@
 #include "platform/hlsl/hlsl_semantics.h"
 
+// The opcode table's HasResultAndType, to find every value's type.
+#define SPV_ENABLE_UTILITY_CODE
+#include <glslang/SPIRV/spirv.hpp>
+namespace spv {
+#include <glslang/SPIRV/GLSL.std.450.h>
+}
+
 #include <glslang/MachineIndependent/localintermediate.h>
 // SpvTools.h declares the optimizer entry points only where glslang was
 // built with SPIRV-Tools, as Debian's is.
 #define ENABLE_OPT 1
 #include <glslang/SPIRV/SpvTools.h>
 
+#include <bit>
 #include <cctype>
+#include <map>
 #include <string_view>
+#include <tuple>
 
 namespace hlsl {
 
@@ -61,12 +71,253 @@ private:
 };
 
 constexpr std::size_t kHeaderWords = 5;
+constexpr std::size_t kBoundWord = 3;
 
-// SPIR-V opcodes (SPIR-V 1.0, section 3.32).
-constexpr std::uint32_t kOpSRem = 138;
-constexpr std::uint32_t kOpSMod = 139;
-constexpr std::uint32_t kOpFRem = 140;
-constexpr std::uint32_t kOpFMod = 141;
+using Words = std::vector<std::uint32_t>;
+
+std::uint32_t Opcode(const Words& instruction)
+{
+    return instruction[0] & 0xFFFFu;
+}
+
+Words Instruction(spv::Op op, std::initializer_list<std::uint32_t> operands)
+{
+    Words words{(static_cast<std::uint32_t>(operands.size() + 1) << 16) | static_cast<std::uint32_t>(op)};
+    words.insert(words.end(), operands);
+    return words;
+}
+
+// A module split into instructions, with what the passes need to add
+// types, constants and instructions of their own.
+class Module {
+public:
+    explicit Module(const Words& words) : header_(words.begin(), words.begin() + kHeaderWords)
+    {
+        for (std::size_t at = kHeaderWords; at < words.size();) {
+            const std::uint32_t count = words[at] >> 16;
+            if (count == 0 || at + count > words.size())
+                break;
+            instructions_.emplace_back(words.begin() + static_cast<std::ptrdiff_t>(at),
+                                       words.begin() + static_cast<std::ptrdiff_t>(at + count));
+            at += count;
+        }
+        for (const Words& instruction : instructions_) {
+            bool hasResult = false, hasType = false;
+            spv::HasResultAndType(static_cast<spv::Op>(Opcode(instruction)), &hasResult, &hasType);
+            if (hasResult && hasType && instruction.size() > 2)
+                typeOf_[instruction[2]] = instruction[1];
+            switch (Opcode(instruction)) {
+            case spv::OpTypeBool:
+                types_[{spv::OpTypeBool, 0, 0}] = instruction[1];
+                break;
+            case spv::OpTypeInt:
+                types_[{spv::OpTypeInt, instruction[2], instruction[3]}] = instruction[1];
+                break;
+            case spv::OpTypeFloat:
+                types_[{spv::OpTypeFloat, instruction[2], 0}] = instruction[1];
+                break;
+            case spv::OpTypeVector:
+                types_[{spv::OpTypeVector, instruction[2], instruction[3]}] = instruction[1];
+                vectors_[instruction[1]] = {instruction[2], instruction[3]};
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    Words Serialize()
+    {
+        // New types and constants go before the first function, after every
+        // declaration they may refer to.
+        Words words = header_;
+        words[kBoundWord] = bound();
+        bool placed = false;
+        for (const Words& instruction : instructions_) {
+            if (!placed && Opcode(instruction) == spv::OpFunction) {
+                for (const Words& global : globals_)
+                    words.insert(words.end(), global.begin(), global.end());
+                placed = true;
+            }
+            words.insert(words.end(), instruction.begin(), instruction.end());
+        }
+        return words;
+    }
+
+    std::vector<Words>& Instructions() { return instructions_; }
+
+    std::uint32_t NewId() { return header_[kBoundWord]++; }
+    std::uint32_t bound() const { return header_[kBoundWord]; }
+
+    std::uint32_t TypeOf(std::uint32_t id) const
+    {
+        const auto it = typeOf_.find(id);
+        return it == typeOf_.end() ? 0 : it->second;
+    }
+
+    // The component type and count of a type: count 1 for a scalar.
+    std::pair<std::uint32_t, std::uint32_t> Components(std::uint32_t type) const
+    {
+        const auto it = vectors_.find(type);
+        return it == vectors_.end() ? std::pair{type, 1u} : it->second;
+    }
+
+    std::uint32_t FindType(spv::Op op, std::uint32_t a = 0, std::uint32_t b = 0) const
+    {
+        const auto it = types_.find({op, a, b});
+        return it == types_.end() ? 0 : it->second;
+    }
+
+    // Two declarations of one scalar or vector type are invalid: reuse.
+    std::uint32_t BoolType(std::uint32_t count)
+    {
+        std::uint32_t scalar = FindType(spv::OpTypeBool);
+        if (!scalar) {
+            scalar = NewId();
+            globals_.push_back(Instruction(spv::OpTypeBool, {scalar}));
+            types_[{spv::OpTypeBool, 0, 0}] = scalar;
+        }
+        if (count == 1)
+            return scalar;
+        std::uint32_t vector = FindType(spv::OpTypeVector, scalar, count);
+        if (!vector) {
+            vector = NewId();
+            globals_.push_back(Instruction(spv::OpTypeVector, {vector, scalar, count}));
+            types_[{spv::OpTypeVector, scalar, count}] = vector;
+            vectors_[vector] = {scalar, count};
+        }
+        return vector;
+    }
+
+    // A constant of a scalar or vector type, every component the same bits.
+    std::uint32_t Constant(std::uint32_t type, std::uint32_t bits)
+    {
+        const auto key = std::pair{type, bits};
+        if (const auto it = constants_.find(key); it != constants_.end())
+            return it->second;
+        const auto [component, count] = Components(type);
+        std::uint32_t id = 0;
+        if (count == 1) {
+            id = NewId();
+            globals_.push_back(Instruction(spv::OpConstant, {type, id, bits}));
+        } else {
+            const std::uint32_t scalar = Constant(component, bits);
+            id = NewId();
+            Words composite = Instruction(spv::OpConstantComposite, {type, id});
+            composite.insert(composite.end(), count, scalar);
+            composite[0] = (static_cast<std::uint32_t>(composite.size()) << 16) | spv::OpConstantComposite;
+            globals_.push_back(std::move(composite));
+        }
+        constants_[key] = id;
+        return id;
+    }
+
+private:
+    Words header_;
+    std::vector<Words> instructions_;
+    std::vector<Words> globals_;
+    std::map<std::uint32_t, std::uint32_t> typeOf_;
+    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::uint32_t> types_;
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> vectors_;
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> constants_;
+};
+
+// Float-to-integer conversion is defined for every input in Direct3D:
+// toward zero, clamped to the integer type's range, NaN giving 0. GL leaves
+// out-of-range values undefined, so each conversion selects the clamped
+// results around the plain one.
+std::vector<Words> DefinedConversion(Module& module, const Words& conversion)
+{
+    const bool toSigned = Opcode(conversion) == spv::OpConvertFToS;
+    const std::uint32_t resultType = conversion[1], result = conversion[2], value = conversion[3];
+    const std::uint32_t floatType = module.TypeOf(value);
+    const std::uint32_t count = module.Components(floatType).second;
+    const std::uint32_t boolType = module.BoolType(count);
+
+    std::vector<Words> code;
+    const std::uint32_t plain = module.NewId();
+    code.push_back(Instruction(static_cast<spv::Op>(Opcode(conversion)), {resultType, plain, value}));
+    const std::uint32_t tooLarge = module.NewId();
+    const std::uint32_t upperLimit = std::bit_cast<std::uint32_t>(toSigned ? 2147483648.0f : 4294967296.0f);
+    code.push_back(Instruction(spv::OpFOrdGreaterThanEqual,
+                               {boolType, tooLarge, value, module.Constant(floatType, upperLimit)}));
+    const std::uint32_t clampedHigh = module.NewId();
+    code.push_back(Instruction(spv::OpSelect, {resultType, clampedHigh, tooLarge,
+                                               module.Constant(resultType, toSigned ? 0x7FFFFFFFu : 0xFFFFFFFFu),
+                                               plain}));
+    if (toSigned) {
+        const std::uint32_t tooSmall = module.NewId();
+        code.push_back(Instruction(spv::OpFOrdLessThan, {boolType, tooSmall, value,
+                                                         module.Constant(floatType, std::bit_cast<std::uint32_t>(
+                                                                                        -2147483648.0f))}));
+        const std::uint32_t clampedLow = module.NewId();
+        code.push_back(Instruction(spv::OpSelect, {resultType, clampedLow, tooSmall,
+                                                   module.Constant(resultType, 0x80000000u), clampedHigh}));
+        const std::uint32_t isNan = module.NewId();
+        code.push_back(Instruction(spv::OpIsNan, {boolType, isNan, value}));
+        code.push_back(Instruction(spv::OpSelect, {resultType, result, isNan, module.Constant(resultType, 0),
+                                                   clampedLow}));
+    } else {
+        // Below zero or NaN: 0.
+        const std::uint32_t notPositive = module.NewId();
+        code.push_back(Instruction(spv::OpFUnordLessThan,
+                                   {boolType, notPositive, value, module.Constant(floatType, 0)}));
+        code.push_back(Instruction(spv::OpSelect, {resultType, result, notPositive,
+                                                   module.Constant(resultType, 0), clampedHigh}));
+    }
+    return code;
+}
+
+bool IsFloat32(const Module& module, std::uint32_t type)
+{
+    const std::uint32_t component = module.Components(type).first;
+    return component != 0 && component == module.FindType(spv::OpTypeFloat, 32);
+}
+
+// HLSL's ldexp(x, e) is x * exp2(e) with a float e; glslang passes the
+// float to GLSL's Ldexp, whose exponent is an integer, and the fraction is
+// lost on the way to GLSL.
+std::vector<Words> FloatLdexp(Module& module, const Words& ldexp)
+{
+    const std::uint32_t type = ldexp[1], result = ldexp[2], set = ldexp[3], x = ldexp[5], exponent = ldexp[6];
+    const std::uint32_t power = module.NewId();
+    return {Instruction(spv::OpExtInst, {module.TypeOf(exponent), power, set, spv::GLSLstd450Exp2, exponent}),
+            Instruction(spv::OpFMul, {type, result, x, power})};
+}
+
+void RewriteInstructions(Words& words)
+{
+    Module module(words);
+    std::uint32_t glslSet = 0;
+    for (const Words& instruction : module.Instructions())
+        if (Opcode(instruction) == spv::OpExtInstImport && instruction.size() > 2
+            && std::string_view(reinterpret_cast<const char*>(&instruction[2])).starts_with("GLSL.std.450"))
+            glslSet = instruction[1];
+
+    bool changed = false;
+    std::vector<Words> rewritten;
+    for (Words& instruction : module.Instructions()) {
+        const std::uint32_t op = Opcode(instruction);
+        std::vector<Words> replacement;
+        if ((op == spv::OpConvertFToS || op == spv::OpConvertFToU) && instruction.size() == 4
+            && IsFloat32(module, module.TypeOf(instruction[3])))
+            replacement = DefinedConversion(module, instruction);
+        else if (op == spv::OpExtInst && glslSet && instruction.size() == 7 && instruction[3] == glslSet
+                 && instruction[4] == spv::GLSLstd450Ldexp && IsFloat32(module, module.TypeOf(instruction[6])))
+            replacement = FloatLdexp(module, instruction);
+        if (replacement.empty()) {
+            rewritten.push_back(std::move(instruction));
+            continue;
+        }
+        changed = true;
+        for (Words& code : replacement)
+            rewritten.push_back(std::move(code));
+    }
+    if (!changed)
+        return;
+    module.Instructions() = std::move(rewritten);
+    words = module.Serialize();
+}
 
 } // namespace
 
@@ -81,20 +332,23 @@ void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLo
 
 void ApplyHlslSemantics(std::vector<std::uint32_t>& words)
 {
+    if (words.size() <= kHeaderWords)
+        return;
     // HLSL has no operation whose remainder takes the divisor's sign, so
     // every floored modulo glslang emits stands for `%` or fmod(). The
     // truncating forms take the same operands.
     for (std::size_t at = kHeaderWords; at < words.size();) {
         const std::uint32_t count = words[at] >> 16;
         const std::uint32_t opcode = words[at] & 0xFFFFu;
-        if (opcode == kOpSMod)
-            words[at] = (count << 16) | kOpSRem;
-        else if (opcode == kOpFMod)
-            words[at] = (count << 16) | kOpFRem;
+        if (opcode == spv::OpSMod)
+            words[at] = (count << 16) | spv::OpSRem;
+        else if (opcode == spv::OpFMod)
+            words[at] = (count << 16) | spv::OpFRem;
         if (count == 0)
             break;
         at += count;
     }
+    RewriteInstructions(words);
 }
 
 void LegalizeSpirv(const glslang::TIntermediate& intermediate, std::vector<std::uint32_t>& words,

@@ -58,6 +58,7 @@ float4 ps_main(VSOut input) : SV_Target
     // rcp, ldexp.
     check(rcp(operands.y) == 0.5 && rcp(halves.x) == 2, 11);
     check(ldexp(halves.y, operands.y) == 6 && ldexp(values.y, -values.y) == 0.5, 12);
+    check(abs(ldexp(values.y, halves.x) - 1.4142135) < 1e-6 && abs(ldexp(operands.y, -halves.y) - 0.70710678) < 1e-6, 30);
 
     // lerp: x + s * (y - x), its ends included.
     check(lerp(operands.y, operands.w, halves.x) == 0 && lerp(values.x, values.y, values.z) == values.x, 13);
@@ -72,8 +73,15 @@ float4 ps_main(VSOut input) : SV_Target
     check(asuint(asfloat(patterns.y)) == 0x80000000u && asuint(-values.z) == 0x80000000u, 17);
     check(asuint(-0.0) == 0x80000000u, 18);
 
-    // Float to integer: toward zero.
+    // Float to integer: toward zero, clamped to the type's range, NaN to 0.
     check(int(outOfRange.w) == -1 && int(halves.w) == -2 && uint(halves.z) == 2u, 19);
+    check(int(outOfRange.x) == 2147483647 && int(outOfRange.y) == -2147483647 - 1, 24);
+    check(uint(outOfRange.z) == 0xFFFFFFFFu && uint(outOfRange.w) == 0u && uint(outOfRange.y) == 0u, 25);
+    check(int(nan) == 0 && uint(nan) == 0u, 26);
+    check(all(int2(outOfRange.xy) == int2(2147483647, -2147483647 - 1)) && all(uint2(outOfRange.zw) == uint2(0xFFFFFFFFu, 0u)), 27);
+    check(all(int4(nan, outOfRange.xyw) == int4(0, 2147483647, -2147483647 - 1, -1)), 28);
+    float big = 3e9;
+    check(int(big) == 2147483647 && uint(-big) == 0u, 29);
 
     // Operand order of the two-argument intrinsics.
     check(step(operands.y, operands.z) == 1 && step(operands.z, operands.y) == 0, 20);
