@@ -1,9 +1,10 @@
 // Integer arithmetic and bit intrinsics, as Direct3D 11 defines them: `/`
 // truncates toward zero and `%` keeps the dividend's sign (as in C); shift
 // counts use their low five bits; firstbithigh of a signed value finds the
-// first bit that differs from the sign. Operands come from the constant
-// buffer (computed on the GPU), as literals (folded by the front end) and
-// from local variables (folded by the optimizer).
+// first bit that differs from the sign; unsigned division by zero gives
+// 0xFFFFFFFF. Operands come from the constant buffer (computed on the GPU),
+// as literals (folded by the front end) and from local variables (folded by
+// the optimizer).
 // b0: int -7 -2 -9 -3
 // b0: int 7 2 9 3
 // b0: uint 0xFFFFFFFF 0x80000000 33 1
@@ -61,6 +62,9 @@ float4 ps_main(VSOut input) : SV_Target
     check(bits.x / 2u == 0x7FFFFFFFu, 15);
     check(bits.x % 10u == 5u, 16);
     check(bits.x / positives.w == 1431655765u, 17); // int converts to uint
+
+    // Unsigned division by zero gives all ones, quotient and remainder.
+    check(bits.w / uint(small.x) == 0xFFFFFFFFu && bits.z % uint(small.x) == 0xFFFFFFFFu, 34);
 
     // Shifts: arithmetic for int, logical for uint, count modulo 32.
     check(small.w >> 1 == -4, 18);
