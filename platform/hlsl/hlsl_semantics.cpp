@@ -14,7 +14,6 @@ namespace spv {
 #include <glslang/SPIRV/SpvTools.h>
 
 #include <bit>
-#include <cctype>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -42,8 +41,10 @@ bool SameShape(const glslang::TType& a, const glslang::TType& b)
            && a.getMatrixRows() == b.getMatrixRows();
 }
 
-// glslang builds `a * b` and mul(b, a) alike, as a matrix product. The `*`
-// operator sits at its own token; mul() at its name.
+// glslang builds `*` between two matrices as the node it builds for mul(),
+// a matrix product. The operator's node sits at the `*` token, mul()'s at
+// its name. A `*` that comes out of a macro sits at the macro's name and
+// stays a product.
 class MatrixOperatorPass final : public glslang::TIntermTraverser {
 public:
     MatrixOperatorPass(const SourceLookup& lookup, const std::string& mainFile)
@@ -95,8 +96,10 @@ public:
     {
         for (std::size_t at = kHeaderWords; at < words.size();) {
             const std::uint32_t count = words[at] >> 16;
-            if (count == 0 || at + count > words.size())
+            if (count == 0 || at + count > words.size()) {
+                complete_ = false;
                 break;
+            }
             instructions_.emplace_back(words.begin() + static_cast<std::ptrdiff_t>(at),
                                        words.begin() + static_cast<std::ptrdiff_t>(at + count));
             at += count;
@@ -144,6 +147,8 @@ public:
         return words;
     }
 
+    // Whether every word belongs to an instruction.
+    bool Complete() const { return complete_; }
     std::vector<Words>& Instructions() { return instructions_; }
 
     std::uint32_t NewId() { return header_[kBoundWord]++; }
@@ -214,6 +219,7 @@ public:
 
 private:
     Words header_;
+    bool complete_ = true;
     std::vector<Words> instructions_;
     std::vector<Words> globals_;
     std::map<std::uint32_t, std::uint32_t> typeOf_;
@@ -288,6 +294,8 @@ std::vector<Words> FloatLdexp(Module& module, const Words& ldexp)
 void RewriteInstructions(Words& words)
 {
     Module module(words);
+    if (!module.Complete())
+        return;
     std::uint32_t glslSet = 0;
     for (const Words& instruction : module.Instructions())
         if (Opcode(instruction) == spv::OpExtInstImport && instruction.size() > 2

@@ -27,7 +27,9 @@ void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLo
 
 // On SPIR-V words as glslang generates them, before the optimizer folds
 // anything: `%` and fmod() keep the dividend's sign (C's truncating
-// remainder), where glslang emits the floored modulo of GLSL's mod().
+// remainder), where glslang emits the floored modulo of GLSL's mod();
+// float-to-integer conversions clamp to the integer range and turn NaN into
+// 0; ldexp() keeps a fractional exponent.
 void ApplyHlslSemantics(std::vector<std::uint32_t>& words);
 
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
