@@ -71,6 +71,117 @@ private:
     const std::string& mainFile_;
 };
 
+// A copy of a matrix operand that reads the same element on every
+// evaluation: a variable, a member or element at a constant index of one,
+// or a constant. Null for anything else (a call, an indexed access by a
+// variable), which is left as it is.
+glslang::TIntermTyped* CopyOperand(glslang::TIntermediate& intermediate, glslang::TIntermTyped* node)
+{
+    if (const glslang::TIntermSymbol* symbol = node->getAsSymbolNode())
+        return intermediate.addSymbol(*symbol);
+    if (const glslang::TIntermConstantUnion* constant = node->getAsConstantUnion())
+        return intermediate.addConstantUnion(constant->getConstArray(), constant->getType(), constant->getLoc());
+    glslang::TIntermBinary* binary = node->getAsBinaryNode();
+    if (!binary || (binary->getOp() != glslang::EOpIndexDirect && binary->getOp() != glslang::EOpIndexDirectStruct))
+        return nullptr;
+    glslang::TIntermTyped* left = CopyOperand(intermediate, binary->getLeft());
+    glslang::TIntermTyped* right = CopyOperand(intermediate, binary->getRight());
+    if (!left || !right)
+        return nullptr;
+    auto* copy = new glslang::TIntermBinary(binary->getOp());
+    copy->setLeft(left);
+    copy->setRight(right);
+    copy->setType(binary->getType());
+    copy->setLoc(binary->getLoc());
+    return copy;
+}
+
+// m._m10_m01 read as a value: a vector of the single elements m[1][0] and
+// m[0][1], which glslang builds correctly. glslang's own node for a
+// multi-element matrix swizzle generates no SPIR-V for it.
+glslang::TIntermTyped* SwizzleAsVector(glslang::TIntermediate& intermediate, glslang::TIntermTyped* node)
+{
+    glslang::TIntermBinary* swizzle = node ? node->getAsBinaryNode() : nullptr;
+    if (!swizzle || swizzle->getOp() != glslang::EOpMatrixSwizzle || !swizzle->getRight()->getAsAggregate())
+        return nullptr;
+    const glslang::TIntermSequence& selectors = swizzle->getRight()->getAsAggregate()->getSequence();
+    if (selectors.empty() || selectors.size() % 2 != 0)
+        return nullptr;
+    const glslang::TSourceLoc& loc = swizzle->getLoc();
+    auto* vector = new glslang::TIntermAggregate(intermediate.mapTypeToConstructorOp(swizzle->getType()));
+    vector->setType(swizzle->getType());
+    vector->getQualifier().makeTemporary();
+    vector->setLoc(loc);
+    for (std::size_t i = 0; i < selectors.size(); i += 2) {
+        const glslang::TIntermConstantUnion* row = selectors[i]->getAsConstantUnion();
+        const glslang::TIntermConstantUnion* column = selectors[i + 1]->getAsConstantUnion();
+        glslang::TIntermTyped* matrix = CopyOperand(intermediate, swizzle->getLeft());
+        if (!row || !column || !matrix)
+            return nullptr;
+        glslang::TIntermTyped* line = intermediate.addIndex(
+            glslang::EOpIndexDirect, matrix, intermediate.addConstantUnion(row->getConstArray()[0].getIConst(), loc),
+            loc);
+        line->setType(glslang::TType(matrix->getType(), 0));
+        glslang::TIntermTyped* element = intermediate.addIndex(
+            glslang::EOpIndexDirect, line,
+            intermediate.addConstantUnion(column->getConstArray()[0].getIConst(), loc), loc);
+        element->setType(glslang::TType(line->getType(), 0));
+        vector->getSequence().push_back(element);
+    }
+    return vector;
+}
+
+// Replaces the multi-element matrix swizzles read as values among each
+// node's operands. One assigned to stays: it is not a value.
+class MatrixSwizzlePass final : public glslang::TIntermTraverser {
+public:
+    explicit MatrixSwizzlePass(glslang::TIntermediate& intermediate) : intermediate_(intermediate) {}
+
+    bool visitBinary(glslang::TVisit, glslang::TIntermBinary* node) override
+    {
+        const bool assigns = node->getOp() >= glslang::EOpAssign && node->getOp() <= glslang::EOpRightShiftAssign;
+        if (!assigns)
+            if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getLeft()))
+                node->setLeft(vector);
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getRight()))
+            node->setRight(vector);
+        return true;
+    }
+    bool visitUnary(glslang::TVisit, glslang::TIntermUnary* node) override
+    {
+        const glslang::TOperator op = node->getOp();
+        const bool assigns = op == glslang::EOpPostIncrement || op == glslang::EOpPostDecrement
+                             || op == glslang::EOpPreIncrement || op == glslang::EOpPreDecrement;
+        if (!assigns)
+            if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getOperand()))
+                node->setOperand(vector);
+        return true;
+    }
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        // A call's out and inout arguments are assigned to.
+        const glslang::TQualifierList& qualifiers = node->getQualifierList();
+        glslang::TIntermSequence& operands = node->getSequence();
+        for (std::size_t i = 0; i < operands.size(); ++i) {
+            const bool written = i < qualifiers.size()
+                                 && (qualifiers[i] == glslang::EvqOut || qualifiers[i] == glslang::EvqInOut);
+            if (!written)
+                if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, operands[i]->getAsTyped()))
+                    operands[i] = vector;
+        }
+        return true;
+    }
+    bool visitBranch(glslang::TVisit, glslang::TIntermBranch* node) override
+    {
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getExpression()))
+            node->setExpression(vector);
+        return true;
+    }
+
+private:
+    glslang::TIntermediate& intermediate_;
+};
+
 constexpr std::size_t kHeaderWords = 5;
 constexpr std::size_t kBoundWord = 3;
 
@@ -333,8 +444,10 @@ void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLo
                             const std::string& mainFile)
 {
     if (TIntermNode* root = intermediate.getTreeRoot()) {
-        MatrixOperatorPass pass(lookup, mainFile);
-        root->traverse(&pass);
+        MatrixOperatorPass operators(lookup, mainFile);
+        root->traverse(&operators);
+        MatrixSwizzlePass swizzles(intermediate);
+        root->traverse(&swizzles);
     }
 }
 

@@ -1,6 +1,7 @@
 // Matrices as HLSL defines them: `*` and `*=` between matrices multiply per
 // component and mul() is the matrix product; a row vector is mul(v, M), a
-// column vector mul(M, v); m[i] is row i, _m01 and _12 are row 0, column 1.
+// column vector mul(M, v); m[i] is row i, _m01 and _12 are row 0, column 1,
+// and _m10_m01 reads several elements at once.
 // Constant-buffer matrices are packed column by column unless declared
 // row_major: each register holds one column (or one row), its last unused
 // components belong to no one (filled here with 99).
@@ -34,6 +35,11 @@ void check(bool ok, uint number)
         failed = number;
 }
 
+float2 Diagonal(float2x2 m)
+{
+    return m._m00_m11;
+}
+
 bool same(float2x2 m, float4 rows)
 {
     return all(m[0] == rows.xy) && all(m[1] == rows.zw);
@@ -46,6 +52,10 @@ float4 ps_main(VSOut input) : SV_Target
     check(a._11 == 1 && a._12 == 2 && a._21 == 3 && a._22 == 4, 2);
     check(all(a[0] == float2(1, 2)) && a[1][0] == 3 && a[0].y == 2, 3);
     check(same(r, float4(5, 6, 7, 8)) && r._m01 == 6 && r._21 == 7, 4);
+    // Several elements at once, in any order.
+    check(all(a._m10_m01 == float2(3, 2)) && all(r._11_22_12 == float3(5, 8, 6)), 19);
+    check(all(-a._m11_m00 == float2(-4, -1)) && all(Diagonal(r) == float2(5, 8)), 20);
+    check(all(c23._m12_m02_m10 == float3(6, 3, 4)) && all(r23._23_11 == float2(6, 1)), 21);
     check(all(c23[0] == float3(1, 2, 3)) && all(c23[1] == float3(4, 5, 6)) && c23._m12 == 6, 5);
     check(all(r23[0] == float3(1, 2, 3)) && all(r23[1] == float3(4, 5, 6)) && r23._23 == 6, 6);
 
@@ -72,6 +82,10 @@ float4 ps_main(VSOut input) : SV_Target
     float2x2 x = float2x2(1, 2, 3, 4);
     float2x2 y = float2x2(5, 6, 7, 8);
     check(same(x * y, float4(5, 12, 21, 32)) && same(mul(x, y), float4(19, 22, 43, 50)), 18);
+    check(all(x._m01_m10_m11 == float3(2, 3, 4)), 22);
+    float2x2 z = a;
+    z._m00_m11 = v.zw;
+    check(same(z, float4(3, 2, 3, 4)), 23);
 
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
