@@ -14,6 +14,7 @@ namespace spv {
 #include <glslang/SPIRV/SpvTools.h>
 
 #include <bit>
+#include <cctype>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -33,6 +34,21 @@ char TokenAt(const SourceLookup& lookup, const std::string& mainFile, const glsl
     const std::string_view line = SourceLine(*text, loc.line);
     const auto column = static_cast<std::size_t>(loc.column - 1);
     return column < line.size() ? line[column] : 0;
+}
+
+// The identifier that starts at a source position, or empty.
+std::string_view WordAt(const SourceLookup& lookup, const std::string& mainFile, const glslang::TSourceLoc& loc)
+{
+    const char* file = loc.getFilename();
+    const std::string* text = lookup(file && *file ? std::string_view(file) : std::string_view(mainFile));
+    if (!text || loc.line < 1 || loc.column < 1)
+        return {};
+    const std::string_view line = SourceLine(*text, loc.line);
+    const auto start = static_cast<std::size_t>(loc.column - 1);
+    std::size_t end = start;
+    while (end < line.size() && (std::isalnum(static_cast<unsigned char>(line[end])) || line[end] == '_'))
+        ++end;
+    return start < line.size() ? line.substr(start, end - start) : std::string_view{};
 }
 
 bool SameShape(const glslang::TType& a, const glslang::TType& b)
@@ -180,6 +196,46 @@ public:
 
 private:
     glslang::TIntermediate& intermediate_;
+};
+
+// glslang writes lit(n_dot_l, n_dot_h, m) out as
+//   float4(1, max(n_dot_l, 0), min(n_dot_l, n_dot_h) < 0 ? 0 : n_dot_h * m, 1)
+// where HLSL's specular term is n_dot_h to the power m. Every node of it
+// sits at the name lit.
+class LitPass final : public glslang::TIntermTraverser {
+public:
+    LitPass(glslang::TIntermediate& intermediate, const SourceLookup& lookup, const std::string& mainFile)
+        : intermediate_(intermediate), lookup_(lookup), mainFile_(mainFile)
+    {
+    }
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        glslang::TIntermSequence& parts = node->getSequence();
+        if (node->getOp() != glslang::EOpConstructVec4 || parts.size() != 4
+            || WordAt(lookup_, mainFile_, node->getLoc()) != "lit")
+            return true;
+        glslang::TIntermSelection* specular = parts[2]->getAsSelectionNode();
+        glslang::TIntermBinary* product =
+            specular && specular->getFalseBlock() ? specular->getFalseBlock()->getAsBinaryNode() : nullptr;
+        if (!product || product->getOp() != glslang::EOpMul || !specular->getTrueBlock()
+            || !specular->getTrueBlock()->getAsTyped())
+            return true;
+        auto* power = new glslang::TIntermAggregate(glslang::EOpPow);
+        power->getSequence().push_back(product->getLeft());
+        power->getSequence().push_back(product->getRight());
+        power->setType(product->getType());
+        power->getQualifier().makeTemporary();
+        power->setLoc(product->getLoc());
+        parts[2] = intermediate_.addSelection(specular->getCondition(), specular->getTrueBlock()->getAsTyped(), power,
+                                              specular->getLoc());
+        return true;
+    }
+
+private:
+    glslang::TIntermediate& intermediate_;
+    const SourceLookup& lookup_;
+    const std::string& mainFile_;
 };
 
 constexpr std::size_t kHeaderWords = 5;
@@ -448,6 +504,8 @@ void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLo
         root->traverse(&operators);
         MatrixSwizzlePass swizzles(intermediate);
         root->traverse(&swizzles);
+        LitPass lit(intermediate, lookup, mainFile);
+        root->traverse(&lit);
     }
 }
 

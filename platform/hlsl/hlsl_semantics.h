@@ -21,7 +21,8 @@ namespace hlsl {
 // On the linked intermediate tree, before SPIR-V is generated: `*` and `*=`
 // between two matrices multiply per component; only mul() is the matrix
 // product. glslang gives both the same node, so the source text at the
-// node's position tells them apart.
+// node's position tells them apart. Matrix swizzles of several elements
+// read as values, and lit()'s specular power, get code glslang builds right.
 void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLookup& lookup,
                             const std::string& mainFile);
 

@@ -11,6 +11,8 @@
 // b0: float 100000000 1 0 -1.25
 // b0: uint 0x7FC00000 0x80000000 0 0
 // b0: float 3e9 -3e9 5e9 -1.7
+// b0: float 0.5 0.25 3 8
+// b0: float -0.5 1000 1 0.25
 cbuffer Inputs : register(b0)
 {
     float4 operands;   // -7.5, 2, 7.5, -2
@@ -18,6 +20,8 @@ cbuffer Inputs : register(b0)
     float4 values;     // 1e8, 1, 0, -1.25
     uint4 patterns;    // NaN, -0.0
     float4 outOfRange; // 3e9, -3e9, 5e9, -1.7
+    float4 lighting;   // 0.5, 0.25, 3, 8
+    float4 more;       // -0.5, 1000, 1, 0.25
 };
 
 struct VSOut { float4 position : SV_Position; };
@@ -92,6 +96,20 @@ float4 ps_main(VSOut input) : SV_Target
     float whole;
     const float part = modf(halves.w, whole);
     check(part == -0.5 && whole == -2, 23);
+
+    // Intrinsics glslang writes out itself. lit(n.l, n.h, m) is
+    // (1, max(n.l, 0), n.l < 0 || n.h < 0 ? 0 : (n.h)^m, 1).
+    const float4 lightingTerms = lit(lighting.x, lighting.y, lighting.z);
+    check(all(lightingTerms.xyw == float3(1, 0.5, 1)) && abs(lightingTerms.z - 0.015625) < 1e-7, 31);
+    check(all(lit(more.x, lighting.y, lighting.z) == float4(1, 0, 0, 1)) && lit(lighting.x, more.x, 2).z == 0, 32);
+    check(all(dst(lighting, more) == float4(1, lighting.y * more.y, lighting.z, more.w)), 33);
+    check(abs(log10(more.y) - 3) < 1e-5, 34);
+    float exponent;
+    check(frexp(lighting.w, exponent) == 0.5 && exponent == 4, 35);
+    float sine, cosine;
+    sincos(lighting.z, sine, cosine);
+    check(abs(sine - sin(lighting.z)) < 1e-6 && abs(cosine - cos(lighting.z)) < 1e-6, 36);
+    check(all(D3DCOLORtoUBYTE4(float4(more.z, 0, lighting.x, more.w)) == int4(127, 0, 255, 63)), 37);
 
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
