@@ -3,9 +3,10 @@
 // fmod(x, y) and x % y are x - y * trunc(x / y), with the sign of x; frac(x)
 // is x - floor(x); round() takes halfway cases to the even neighbour;
 // rcp(x) is 1 / x; lerp(x, y, s) is x + s * (y - x); comparisons with NaN
-// are false except !=; float to int truncates, clamps out-of-range values
-// and turns NaN into 0. Operands come from the constant buffer, as literals
-// and from local variables.
+// are false except !=, and NaN converts to true; float to int truncates,
+// clamps out-of-range values and turns NaN into 0; ldexp(x, e) is
+// x * exp2(e), e a float; lit()'s specular term is (n.h)^m. Operands come
+// from the constant buffer, as literals and from local variables.
 // b0: float -7.5 2 7.5 -2
 // b0: float 0.5 1.5 2.5 -2.5
 // b0: float 100000000 1 0 -1.25
@@ -72,6 +73,9 @@ float4 ps_main(VSOut input) : SV_Target
     const float nan = asfloat(patterns.x);
     check(!(nan == nan) && nan != nan && !(nan < 1) && !(nan > 1) && !(nan <= 1) && !(nan >= 1), 15);
     check(isnan(nan) && !isnan(values.y), 16);
+    // A float is true where it is not equal to zero: NaN is true, -0 false.
+    check((bool)nan && any(float2(nan, 0)) && all(float2(nan, 1)) && (nan ? true : false), 38);
+    check(!(bool)asfloat(patterns.y) && !any(float2(asfloat(patterns.y), 0)), 39);
 
     // The sign of zero is kept.
     check(asuint(asfloat(patterns.y)) == 0x80000000u && asuint(-values.z) == 0x80000000u, 17);
