@@ -83,6 +83,9 @@ void GlContext::SetInitialState()
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glFrontFace(GL_CW);
+    // nointerpolation values come from each primitive's first (leading)
+    // vertex, where GL takes the last.
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     glEnable(GL_DEPTH_TEST); // passes everything while no depth buffer is attached
     glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);

@@ -1,5 +1,6 @@
 #include "platform/hlsl/front_end.h"
 
+#include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
@@ -644,13 +645,19 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         module.declaredInputs = DeclaredInputs(*parsed.intermediate);
     module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
 
+    glslang::TIntermediate& intermediate = *parsed.program->getIntermediate(Language(stage));
+    ApplyHlslTreeSemantics(intermediate, sources.Lookup(), sources.MainFile());
     glslang::SpvOptions options;
-    // Legalization: without it a texture or sampler passed to a function
-    // loses its binding.
-    options.disableOptimizer = false;
+    options.disableOptimizer = true;
     options.validate = false;
     spv::SpvBuildLogger logger;
-    glslang::GlslangToSpv(*parsed.program->getIntermediate(Language(stage)), module.words, &logger, &options);
+    glslang::GlslangToSpv(intermediate, module.words, &logger, &options);
+    // HLSL's meaning goes in before the optimizer folds constants; then
+    // the legalization GlslangToSpv runs for HLSL: without it a texture or
+    // sampler passed to a function loses its binding.
+    ApplyHlslSemantics(module.words);
+    if (!module.words.empty())
+        LegalizeSpirv(intermediate, module.words, &logger);
     const std::string log = logger.getAllMessages();
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));

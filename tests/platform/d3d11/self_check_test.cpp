@@ -1,0 +1,229 @@
+// Effects that check themselves: each file under tests/data/hlsl/self_check
+// computes in HLSL what Direct3D 11 documents, compares, and paints every
+// pixel green (0, 1, 0, 1) where all its checks hold, or red with the number
+// of the first failing check in green (1, n, 0, 1). The stages are compiled
+// with D3DX11CompileFromFileA as the program compiles them and drawn through
+// the layer; the test expects every pixel of the target green.
+//
+// What a file may ask for, in comment lines of its own:
+//   // profile: 5_0          compile with vs_5_0/gs_5_0/ps_5_0 (default 4_0)
+//   // b0: int -7 uint 0x80000000 float 7.5 ...
+//                            the bytes of constant buffer b0, in order, four
+//                            per value; a type word sets the type of the
+//                            values after it. Several b0 lines append.
+// Every stage has b0; the pixel stage also has texture t0 (kTextureWidth x
+// kTextureHeight, RGBA32F, texel (x, y) = (x, y, x + 10 y, 0.5)) and a
+// point sampler at s0. A geometry stage is used when the file has gs_main.
+// The draw is a triangle strip of four vertices covering the target,
+// clockwise: (-1, 1), (1, 1), (-1, -1), (1, -1) at z 0.5, each with the
+// normal (vertex number, 0, 0).
+#include "tests/platform/d3d11/d3d11_fixture.h"
+
+#include "platform/d3d11/readback.h"
+
+#include <algorithm>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace d3d11_test {
+namespace {
+
+constexpr UINT kTarget = 16;
+constexpr UINT kTextureWidth = 5;
+constexpr UINT kTextureHeight = 3;
+
+std::filesystem::path Folder()
+{
+    return FXDEMO_SELF_CHECK_DIR;
+}
+
+std::vector<std::string> EffectNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+        if (entry.path().extension() == ".fx")
+            names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct EffectHeader {
+    std::string profileSuffix = "4_0";
+    std::vector<std::uint32_t> constants;
+    bool geometry = false;
+    std::string error;
+};
+
+// Reads the header comments described above.
+EffectHeader ReadHeader(const std::string& text)
+{
+    EffectHeader header;
+    header.geometry = text.find("gs_main") != std::string::npos;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("// profile:", 0) == 0) {
+            std::istringstream(line.substr(11)) >> header.profileSuffix;
+        } else if (line.rfind("// b0:", 0) == 0) {
+            std::istringstream words(line.substr(6));
+            std::string type = "float";
+            for (std::string word; words >> word;) {
+                if (word == "int" || word == "uint" || word == "float") {
+                    type = word;
+                    continue;
+                }
+                try {
+                    if (type == "float") {
+                        const float value = std::stof(word);
+                        std::uint32_t bits = 0;
+                        std::memcpy(&bits, &value, 4);
+                        header.constants.push_back(bits);
+                    } else if (type == "int") {
+                        header.constants.push_back(static_cast<std::uint32_t>(std::stoi(word, nullptr, 0)));
+                    } else {
+                        header.constants.push_back(static_cast<std::uint32_t>(std::stoul(word, nullptr, 0)));
+                    }
+                } catch (const std::exception&) {
+                    header.error = "bad b0 value " + word;
+                }
+            }
+        }
+    }
+    // Constant buffers are whole 16-byte registers.
+    header.constants.resize(std::max<std::size_t>(4, (header.constants.size() + 3) / 4 * 4));
+    return header;
+}
+
+class SelfCheckTest : public D3D11Test, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string Path() const { return (Folder() / (GetParam() + ".fx")).string(); }
+
+    Owned<ID3D10Blob> Compile(const char* entryPoint, const std::string& profile)
+    {
+        Owned<ID3D10Blob> code, messages;
+        const HRESULT result = D3DX11CompileFromFileA(Path().c_str(), nullptr, nullptr, entryPoint, profile.c_str(),
+                                                      D3D10_SHADER_ENABLE_STRICTNESS, 0, nullptr, code.out(),
+                                                      messages.out(), nullptr);
+        EXPECT_EQ(result, S_OK) << entryPoint << " " << profile << ":\n"
+                                << (messages.get() ? static_cast<const char*>(messages->GetBufferPointer()) : "");
+        return code;
+    }
+
+    ID3D11ShaderResourceView* MakeKnownTexture()
+    {
+        std::vector<float> texels;
+        for (UINT y = 0; y < kTextureHeight; ++y)
+            for (UINT x = 0; x < kTextureWidth; ++x)
+                texels.insert(texels.end(),
+                              {static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + 10 * y), 0.5f});
+        const D3D11_TEXTURE2D_DESC desc = {kTextureWidth, kTextureHeight, 1, 1, DXGI_FORMAT_R32G32B32A32_FLOAT,
+                                           {1, 0}, D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0};
+        const D3D11_SUBRESOURCE_DATA data = {texels.data(), kTextureWidth * 16, 0};
+        Owned<ID3D11Texture2D> texture;
+        EXPECT_EQ(device_->CreateTexture2D(&desc, &data, texture.out()), S_OK);
+        return texture.get() ? MakeShaderView(texture.get()) : nullptr;
+    }
+};
+
+TEST_P(SelfCheckTest, EveryPixelGreen)
+{
+    std::ifstream file(Path());
+    std::stringstream text;
+    text << file.rdbuf();
+    const EffectHeader header = ReadHeader(text.str());
+    ASSERT_TRUE(header.error.empty()) << header.error;
+
+    Owned<ID3D10Blob> vsCode = Compile("vs_main", "vs_" + header.profileSuffix);
+    Owned<ID3D10Blob> psCode = Compile("ps_main", "ps_" + header.profileSuffix);
+    Owned<ID3D10Blob> gsCode;
+    if (header.geometry)
+        gsCode = Compile("gs_main", "gs_" + header.profileSuffix);
+    ASSERT_TRUE(vsCode.get() && psCode.get() && (gsCode.get() || !header.geometry));
+
+    Owned<ID3D11VertexShader> vs(MakeVertexShader(std::vector<std::uint8_t>(
+        static_cast<const std::uint8_t*>(vsCode->GetBufferPointer()),
+        static_cast<const std::uint8_t*>(vsCode->GetBufferPointer()) + vsCode->GetBufferSize())));
+    Owned<ID3D11PixelShader> ps(MakePixelShader(std::vector<std::uint8_t>(
+        static_cast<const std::uint8_t*>(psCode->GetBufferPointer()),
+        static_cast<const std::uint8_t*>(psCode->GetBufferPointer()) + psCode->GetBufferSize())));
+    Owned<ID3D11GeometryShader> gs;
+    if (header.geometry)
+        gs = Owned<ID3D11GeometryShader>(MakeGeometryShader(std::vector<std::uint8_t>(
+            static_cast<const std::uint8_t*>(gsCode->GetBufferPointer()),
+            static_cast<const std::uint8_t*>(gsCode->GetBufferPointer()) + gsCode->GetBufferSize())));
+    ASSERT_TRUE(vs.get() && ps.get() && (gs.get() || !header.geometry));
+    Owned<ID3D11InputLayout> layout(MakeLayout(std::vector<std::uint8_t>(
+        static_cast<const std::uint8_t*>(vsCode->GetBufferPointer()),
+        static_cast<const std::uint8_t*>(vsCode->GetBufferPointer()) + vsCode->GetBufferSize())));
+    ASSERT_TRUE(layout.get());
+
+    Owned<ID3D11Texture2D> target(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET, kTarget, kTarget));
+    Owned<ID3D11RenderTargetView> targetView(MakeTargetView(target.get()));
+    const float blue[4] = {0, 0, 1, 1}; // what no draw reached
+    context_->ClearRenderTargetView(targetView.get(), blue);
+
+    Owned<ID3D11Buffer> constants(MakeBuffer(D3D11_BIND_CONSTANT_BUFFER,
+                                             static_cast<UINT>(header.constants.size() * 4), header.constants.data()));
+    Owned<ID3D11ShaderResourceView> texture(MakeKnownTexture());
+    Owned<ID3D11SamplerState> sampler(MakePointSampler());
+    Owned<ID3D11Buffer> vertices(MakeVertexBuffer({{-1, 1, 0.5f, 0, 0, 0},
+                                                   {1, 1, 0.5f, 1, 0, 0},
+                                                   {-1, -1, 0.5f, 2, 0, 0},
+                                                   {1, -1, 0.5f, 3, 0, 0}}));
+    const UINT stride = sizeof(Vertex), offset = 0;
+    context_->IASetInputLayout(layout.get());
+    context_->IASetVertexBuffers(0, 1, vertices.address(), &stride, &offset);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    context_->VSSetShader(vs.get(), nullptr, 0);
+    context_->GSSetShader(gs.get(), nullptr, 0);
+    context_->PSSetShader(ps.get(), nullptr, 0);
+    context_->VSSetConstantBuffers(0, 1, constants.address());
+    context_->GSSetConstantBuffers(0, 1, constants.address());
+    context_->PSSetConstantBuffers(0, 1, constants.address());
+    context_->PSSetShaderResources(0, 1, texture.address());
+    context_->PSSetSamplers(0, 1, sampler.address());
+    SetViewport(kTarget, kTarget);
+    context_->OMSetRenderTargets(1, targetView.address(), nullptr);
+    context_->Draw(4, 0);
+
+    std::vector<std::uint8_t> bytes;
+    UINT width = 0, height = 0;
+    DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
+    ASSERT_TRUE(d3d11::ReadTexels(target.get(), &bytes, &width, &height, &format));
+    ASSERT_EQ(format, DXGI_FORMAT_R32G32B32A32_FLOAT);
+    ASSERT_EQ(bytes.size(), std::size_t{kTarget} * kTarget * 16);
+    std::map<int, int> failures; // check number (-1: not drawn, -2: other colour), pixel count
+    std::map<int, std::pair<UINT, UINT>> firstPixel;
+    for (UINT y = 0; y < kTarget; ++y)
+        for (UINT x = 0; x < kTarget; ++x) {
+            Texel texel;
+            std::memcpy(texel.data(), bytes.data() + (std::size_t{y} * kTarget + x) * 16, 16);
+            if (texel == Texel{0, 1, 0, 1})
+                continue;
+            int check = -2;
+            if (texel == Texel{0, 0, 1, 1})
+                check = -1;
+            else if (texel[0] == 1 && texel[2] == 0 && texel[3] == 1 && texel[1] >= 1 && texel[1] == std::floor(texel[1]))
+                check = static_cast<int>(texel[1]);
+            if (failures[check]++ == 0)
+                firstPixel[check] = {x, y};
+        }
+    for (const auto& [check, count] : failures) {
+        const auto [x, y] = firstPixel[check];
+        const std::string what = check == -1   ? "not drawn"
+                                 : check == -2 ? "neither green nor a check's red"
+                                               : "check " + std::to_string(check) + " fails";
+        ADD_FAILURE() << GetParam() << ".fx: " << what << " at " << count << " pixel(s), first at (" << x << ", " << y
+                      << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, SelfCheckTest, ::testing::ValuesIn(EffectNames()),
+                         [](const ::testing::TestParamInfo<std::string>& effect) { return effect.param; });
+
+} // namespace
+} // namespace d3d11_test
