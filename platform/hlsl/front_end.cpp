@@ -1,6 +1,7 @@
 #include "platform/hlsl/front_end.h"
 
 #include "platform/hlsl/source_file.h"
+#include "platform/hlsl/spirv_passes.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -655,6 +656,20 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));
         return result;
+    }
+    // GLSL needs constant texture offsets: unroll the loops that feed them,
+    // on a module made again with line numbers to place what stays variable.
+    if (HasNonConstantOffset(module.words)) {
+        glslang::TIntermediate& intermediate = *parsed.program->getIntermediate(Language(stage));
+        options.generateDebugInfo = true;
+        std::vector<std::uint32_t> lined;
+        glslang::GlslangToSpv(intermediate, lined, &logger, &options);
+        if (std::optional<Diagnostic> error = MakeOffsetsConstant(
+                lined, OffsetCallPositions(intermediate, request.file), module.entryPosition)) {
+            result.errors.push_back(std::move(*error));
+            return result;
+        }
+        module.words = std::move(lined);
     }
     result.module = std::move(module);
     return result;
