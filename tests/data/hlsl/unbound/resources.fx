@@ -72,3 +72,8 @@ float4 writeOnly(float4 position : SV_Position) : SV_Target
     canvas[uint2(position.xy)] = float4(1, 1, 1, 1);
     return float4(0, 1, 0, 1);
 }
+
+float4 vs_main(float3 position : POSITION, float3 normal : NORMAL) : SV_Position
+{
+    return float4(position, 1);
+}

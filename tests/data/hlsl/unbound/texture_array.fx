@@ -19,3 +19,8 @@ float4 weightedSum(float4 position : SV_Position) : SV_Target
         sum += (i + 1) * layers[i].SampleLevel(pointClamp, float2(0.5, 0.5), 0).r;
     return float4(sum, 0, 0, 1);
 }
+
+float4 vs_main(float3 position : POSITION, float3 normal : NORMAL) : SV_Position
+{
+    return float4(position, 1);
+}
