@@ -42,6 +42,20 @@ std::string FirstError(std::string_view log)
     return std::string(line);
 }
 
+// glslang's defaults are GL's minimum guarantees; where Direct3D 11 allows
+// more and the GL driver the layer runs on (Mesa's llvmpipe) does too, the
+// check takes Direct3D's limit, so that it refuses only what GL would.
+const TBuiltInResource& Limits()
+{
+    static const TBuiltInResource limits = [] {
+        TBuiltInResource resources = *GetDefaultResources();
+        resources.maxGeometryOutputVertices = 1024;        // [maxvertexcount(1024)]
+        resources.maxGeometryTotalOutputComponents = 1024; // scalars emitted per invocation
+        return resources;
+    }();
+    return limits;
+}
+
 } // namespace
 
 std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl)
@@ -54,7 +68,7 @@ std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl)
     shader.setStringsWithLengths(&text, &length, 1);
     shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
-    if (!shader.parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault))
+    if (!shader.parse(&Limits(), 450, ECoreProfile, false, false, EShMsgDefault))
         return FirstError(shader.getInfoLog());
     glslang::TProgram program;
     program.addShader(&shader);

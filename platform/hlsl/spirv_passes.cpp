@@ -17,7 +17,6 @@ constexpr std::size_t kHeaderWords = 5;
 
 // SPIR-V opcodes and enumerants used here (SPIR-V 1.0 unified grammar).
 enum Op : std::uint16_t {
-    OpNop = 0,
     OpString = 7,
     OpLine = 8,
     OpName = 5,
@@ -64,7 +63,6 @@ enum Op : std::uint16_t {
     OpImageSparseRead = 320,
 };
 
-constexpr std::uint32_t kDecorationBlock = 2;
 constexpr std::uint32_t kDecorationBufferBlock = 3;
 constexpr std::uint32_t kDecorationNonWritable = 24;
 constexpr std::uint32_t kStorageUniform = 2;

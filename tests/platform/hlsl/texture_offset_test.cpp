@@ -71,22 +71,4 @@ TEST_F(TextureOffsets, AnOffsetThatStaysVariableIsRefusedAtItsCall)
     }
 }
 
-// A compile that succeeds must give GLSL that GL takes. An offset out of
-// GLSL's range passes glslang's HLSL front end and SPIRV-Cross, and only a
-// GLSL compiler sees it: the compile fails at the entry point.
-TEST_F(TextureOffsets, GlslThatGlWouldRefuseFailsTheCompile)
-{
-    CopyFixture("glsl_check/offset_out_of_range.fx");
-    const std::string text = FixtureText("glsl_check/offset_out_of_range.fx");
-    for (const char* entry : {"ps_main", "ps_unrolled"}) {
-        SCOPED_TRACE(entry);
-        const Compiled compiled = Compile(entry, "ps_5_0");
-        EXPECT_NE(compiled.hr, S_OK);
-        EXPECT_FALSE(compiled.codeBlob);
-        EXPECT_EQ(compiled.messages.rfind(PlaceOf(text, std::string("float4 ") + entry, entry) + ": error: ", 0), 0u)
-            << compiled.messages;
-        EXPECT_NE(compiled.messages.find("offset"), std::string::npos) << compiled.messages;
-    }
-}
-
 } // namespace
