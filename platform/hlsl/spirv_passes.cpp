@@ -478,6 +478,23 @@ struct Module {
         return index < instruction.count ? words[instruction.at + index] : 0;
     }
 
+    // A variable's name; for the nameless instance of a tbuffer, its block's.
+    std::string Name(std::uint32_t variable) const
+    {
+        const auto own = names.find(variable);
+        if (own != names.end() && !own->second.empty())
+            return own->second;
+        const Instruction* definition = Definition(variable);
+        const Instruction* pointer = definition ? Definition(Operand(*definition, 1)) : nullptr;
+        std::uint32_t type = pointer && pointer->opcode == OpTypePointer ? Operand(*pointer, 3) : 0;
+        for (const Instruction* pointee = Definition(type);
+             pointee && (pointee->opcode == OpTypeArray || pointee->opcode == OpTypeRuntimeArray);
+             pointee = Definition(type))
+            type = Operand(*pointee, 2);
+        const auto block = names.find(type);
+        return block == names.end() ? std::string() : block->second;
+    }
+
     bool IsImageType(std::uint32_t type) const
     {
         const Instruction* definition = Definition(type);
@@ -656,6 +673,17 @@ std::optional<std::vector<UnboundResource>> ZeroUnboundResources(std::vector<std
         }
     }
 
+    std::vector<UnboundResource> resources;
+    for (const auto& [id, kind] : variables) {
+        if (!used.count(id))
+            continue;
+        UnboundResource resource;
+        resource.name = module.Name(id);
+        resource.takesTextureSlot = kind == Kind::ReadOnlyBuffer || kind == Kind::TexelBuffer;
+        resource.readWrite = kind == Kind::ReadWriteBuffer || kind == Kind::StorageImage;
+        resources.push_back(std::move(resource));
+    }
+
     // Loads of images and access chains now unused go, and with them the
     // variables.
     spvtools::Optimizer optimizer(kTargetEnvironment);
@@ -665,19 +693,8 @@ std::optional<std::vector<UnboundResource>> ZeroUnboundResources(std::vector<std
         .RegisterPass(spvtools::CreateEliminateDeadConstantPass());
     if (!Run(optimizer, out))
         return std::nullopt;
+    // `module` reads `words`: it is done with them only here.
     words = std::move(out);
-
-    std::vector<UnboundResource> resources;
-    for (const auto& [id, kind] : variables) {
-        if (!used.count(id))
-            continue;
-        UnboundResource resource;
-        const auto name = module.names.find(id);
-        resource.name = name == module.names.end() ? std::string() : name->second;
-        resource.takesTextureSlot = kind == Kind::ReadOnlyBuffer || kind == Kind::TexelBuffer;
-        resource.readWrite = kind == Kind::ReadWriteBuffer || kind == Kind::StorageImage;
-        resources.push_back(std::move(resource));
-    }
     return resources;
 }
 

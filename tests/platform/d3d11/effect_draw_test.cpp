@@ -146,7 +146,7 @@ const Texel kGreen = {0, 1, 0, 1};
 TEST_F(EffectDrawTest, UnboundBuffersAndReadWriteResourcesReadZero)
 {
     Prepare("unbound/resources.fx", DXGI_FORMAT_R8G8B8A8_UNORM);
-    for (const char* entry : {"structured", "byteAddress", "typedBuffer", "readWrite"}) {
+    for (const char* entry : {"structured", "byteAddress", "typedBuffer", "tbufferRead", "readWrite", "moreReadWrite"}) {
         SCOPED_TRACE(entry);
         Draw("unbound/resources.fx", entry, "ps_5_0");
         for (const auto& [x, y] : {std::pair<UINT, UINT>{0, 0}, {5, 3}, {15, 15}})
@@ -166,14 +166,20 @@ TEST_F(EffectDrawTest, WritesToUnboundReadWriteResourcesAreDropped)
 
 TEST_F(EffectDrawTest, TexturesAfterBuffersKeepDirect3DsSlots)
 {
-    // items, raw and typed hold t0 to t2; `plain` is t3. A texture bound at
-    // t0 must not be read through it.
+    // items, raw and typed hold t0 to t2; `plain` is t3. Textures bound at
+    // the buffers' slots must not be read through them.
     Prepare("unbound/resources.fx", DXGI_FORMAT_R32G32B32A32_FLOAT);
     Owned<ID3D11ShaderResourceView> wrong(TextureView(1, 1, {{9, 9, 9, 9}}));
     Owned<ID3D11ShaderResourceView> plain(TextureView(1, 1, {{0.25f, 0.5f, 0.75f, 1}}));
     ID3D11ShaderResourceView* views[4] = {wrong.get(), wrong.get(), wrong.get(), plain.get()};
     context_->PSSetShaderResources(0, 4, views);
     Draw("unbound/resources.fx", "textureAfterBuffers", "ps_5_0");
+    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 7, 7), {0.25f, 0.5f, 0.75f, 1}));
+
+    // The tbuffer Lights holds t0, `plain` t1; Lights reads zero.
+    ID3D11ShaderResourceView* afterTbuffer[2] = {wrong.get(), plain.get()};
+    context_->PSSetShaderResources(0, 2, afterTbuffer);
+    Draw("unbound/resources.fx", "textureAfterTbuffer", "ps_5_0");
     EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 7, 7), {0.25f, 0.5f, 0.75f, 1}));
 }
 

@@ -16,7 +16,8 @@ class UnboundResources : public hlsl_test::CompilerTest {};
 TEST_F(UnboundResources, BuffersAndReadWriteResourcesCompile)
 {
     CopyFixture("unbound/resources.fx");
-    for (const char* entry : {"structured", "byteAddress", "typedBuffer", "textureAfterBuffers", "readWrite", "writeOnly"}) {
+    for (const char* entry : {"structured", "byteAddress", "typedBuffer", "tbufferRead", "textureAfterBuffers",
+                              "textureAfterTbuffer", "readWrite", "moreReadWrite", "writeOnly"}) {
         SCOPED_TRACE(entry);
         const Compiled compiled = Compile(entry, "ps_5_0");
         ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
@@ -30,6 +31,11 @@ TEST_F(UnboundResources, BuffersAndReadWriteResourcesCompile)
     ASSERT_EQ(after.container->samplers.size(), 1u);
     EXPECT_EQ(after.container->samplers[0].textureSlot, 3u);
     EXPECT_EQ(after.container->samplers[0].arraySize, 1u);
+    // A tbuffer holds a t register too.
+    const Compiled tbuffer = Compile("textureAfterTbuffer", "ps_5_0");
+    ASSERT_TRUE(tbuffer.container) << tbuffer.messages;
+    ASSERT_EQ(tbuffer.container->samplers.size(), 1u);
+    EXPECT_EQ(tbuffer.container->samplers[0].textureSlot, 1u);
 }
 
 TEST_F(UnboundResources, ArraysOfTexturesTakeOneSlotPerElement)

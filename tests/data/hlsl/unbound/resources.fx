@@ -7,6 +7,11 @@ struct Item
     float weight;
 };
 
+tbuffer Lights
+{
+    float4 lightColor;
+    float4 lightDirection;
+};
 StructuredBuffer<Item> items;
 ByteAddressBuffer raw;
 Buffer<float4> typed;
@@ -14,6 +19,10 @@ Texture2D<float4> plain;
 RWTexture2D<float4> canvas : register(u1);
 RWBuffer<uint> counts : register(u2);
 RWStructuredBuffer<Item> outItems : register(u3);
+AppendStructuredBuffer<Item> appended : register(u4);
+ConsumeStructuredBuffer<Item> consumed : register(u5);
+RWByteAddressBuffer rawOut : register(u6);
+RWTexture3D<float4> volume : register(u7);
 
 float4 Verdict(bool allZero)
 {
@@ -42,6 +51,11 @@ float4 typedBuffer(float4 position : SV_Position) : SV_Target
     return Verdict(all(typed[uint(position.x)] == 0) && all(typed.Load(3) == 0) && size == 0);
 }
 
+float4 tbufferRead(float4 position : SV_Position) : SV_Target
+{
+    return Verdict(all(lightColor == 0) && all(lightDirection == 0));
+}
+
 // The buffers take t0, t1 and t2 in declaration order; plain lands on t3.
 float4 textureAfterBuffers(float4 position : SV_Position) : SV_Target
 {
@@ -64,6 +78,28 @@ float4 readWrite(float4 position : SV_Position) : SV_Target
     // Written above, read back: still zero.
     return Verdict(all(canvas[at] == 0) && counts[at.x] == 0 && all(outItems[at.y].color == 0)
                    && outItems[at.y].weight == 0 && before == 0 && count == 0 && width == 0 && height == 0);
+}
+
+// Lights takes t0, plain t1.
+float4 textureAfterTbuffer(float4 position : SV_Position) : SV_Target
+{
+    return plain.Load(int3(0, 0, 0)) + lightColor;
+}
+
+float4 moreReadWrite(float4 position : SV_Position) : SV_Target
+{
+    Item item;
+    item.color = position;
+    item.weight = 1;
+    appended.Append(item);
+    const Item taken = consumed.Consume();
+    const uint index = outItems.IncrementCounter();
+    uint before;
+    rawOut.InterlockedAdd(0, 1, before);
+    rawOut.Store(4, 3);
+    volume[uint3(position.xy, 0)] = 1;
+    return Verdict(all(taken.color == 0) && taken.weight == 0 && index == 0 && before == 0 && rawOut.Load(4) == 0
+                   && all(volume[uint3(position.xy, 0)] == 0));
 }
 
 // Only writes, as a pixel shader that scatters results does.
