@@ -51,7 +51,7 @@ std::optional<Diagnostic> MakeOffsetsConstant(std::vector<std::uint32_t>& words,
 
 // A resource the program cannot bind, as ZeroUnboundResources found it used.
 struct UnboundResource {
-    std::string name;              // the variable's name in the module
+    std::string name;              // the variable's name; a tbuffer's block name
     bool takesTextureSlot = false; // a read-only buffer: it takes a t register
     bool readWrite = false;        // an RW resource: a u register
 };
