@@ -21,7 +21,7 @@ float4 blur3(PixelIn input) : SV_Target
 float4 box3x3(PixelIn input) : SV_Target
 {
     float4 sum = 0;
-    [loop] for (int y = -1; y <= 1; ++y)
+    for (int y = -1; y <= 1; ++y)
         for (int x = -1; x <= 1; ++x)
             sum += source.Sample(pointClamp, input.uv, int2(x, y));
     return sum / 9;
