@@ -5,6 +5,8 @@
 
 #include "compiler_test_support.h"
 
+#include <algorithm>
+
 namespace {
 
 using hlsl::ShaderStage;
@@ -72,6 +74,31 @@ TEST_F(UnboundResources, ArraysOfTexturesTakeOneSlotPerElement)
             }
         EXPECT_LE(units, 16u);
     }
+}
+
+TEST_F(UnboundResources, ArraysTakeRunsOfRegisters)
+{
+    // An array with register(t1) covers t1 to t3: the next free slot for an
+    // unregistered texture is t0, then t4.
+    Write("main.fx", "Texture2D a;\nTexture2D layers[3] : register(t1);\nTexture2D b;\n"
+                     "float4 ps_main(float4 p : SV_Position) : SV_Target\n"
+                     "{ int3 o = int3(0, 0, 0); return a.Load(o) + layers[2].Load(o) + b.Load(o); }\n");
+    const Compiled compiled = Compile("ps_main", "ps_4_0");
+    ASSERT_TRUE(compiled.container) << compiled.messages;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> slots; // first slot, size
+    for (const hlsl::CombinedSampler& pair : compiled.container->samplers)
+        slots.emplace_back(pair.textureSlot, pair.arraySize);
+    std::sort(slots.begin(), slots.end());
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {{0, 1}, {1, 3}, {4, 1}};
+    EXPECT_EQ(slots, expected);
+
+    // A texture inside an array's run clashes with it.
+    Write("main.fx", "Texture2D layers[3] : register(t1);\nTexture2D c : register(t3);\n"
+                     "float4 ps_main(float4 p : SV_Position) : SV_Target\n"
+                     "{ int3 o = int3(0, 0, 0); return layers[0].Load(o) + c.Load(o); }\n");
+    const Compiled clash = Compile("ps_main", "ps_4_0");
+    EXPECT_NE(clash.hr, S_OK);
+    EXPECT_NE(clash.messages.find("are both bound to register(t3)"), std::string::npos) << clash.messages;
 }
 
 TEST_F(UnboundResources, UnsupportedConstructsAreNamedAtTheirDeclaration)
