@@ -454,15 +454,17 @@ void DeviceContext::RecordDraw(const char* operation, Fields fields, const char*
     // The pixel stage's texture slots as the draw reads them.
     if (state_.pixel.shader) {
         const StageResources& resources = state_.pixel.resources;
-        for (const hlsl::CombinedSampler& pair : state_.pixel.shader->Code().Container().samplers) {
-            if (pair.textureSlot >= kShaderResourceSlots)
-                continue;
-            const std::string key = "ps.t" + std::to_string(pair.textureSlot);
-            if (resources.views[pair.textureSlot])
-                fields.Held(key, resources.views[pair.textureSlot]);
-            else
-                fields.Add(key, resources.viewsHeldByOutput[pair.textureSlot] ? "empty:bound_as_output" : "empty");
-        }
+        for (const hlsl::CombinedSampler& pair : state_.pixel.shader->Code().Container().samplers)
+            for (std::uint32_t element = 0; element < pair.arraySize; ++element) {
+                const std::uint32_t slot = pair.textureSlot + element;
+                if (slot >= kShaderResourceSlots)
+                    break;
+                const std::string key = "ps.t" + std::to_string(slot);
+                if (resources.views[slot])
+                    fields.Held(key, resources.views[slot]);
+                else
+                    fields.Add(key, resources.viewsHeldByOutput[slot] ? "empty:bound_as_output" : "empty");
+            }
     }
     if (skipped)
         fields.Add("skipped", skipped);
@@ -582,18 +584,22 @@ void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resour
     if (!code)
         return;
     // Each (texture slot, sampler slot) pair the stage reads has its own
-    // texture unit, chosen by the compiler.
+    // texture unit, chosen by the compiler; element i of an array of
+    // textures reads slot textureSlot + i through unit textureUnit + i. An
+    // empty slot reads as zero, as in Direct3D.
     for (const hlsl::CombinedSampler& pair : code->Container().samplers) {
-        const ShaderResourceView* view =
-            pair.textureSlot < kShaderResourceSlots ? resources.views[pair.textureSlot].get() : nullptr;
         GLuint sampler = 0;
         if (pair.samplerSlot != hlsl::kNoSlot) {
             const SamplerState* state =
                 pair.samplerSlot < kSamplerSlots ? resources.samplers[pair.samplerSlot].get() : nullptr;
             sampler = state ? state->Name() : gl_->DefaultSampler();
         }
-        glBindTextureUnit(pair.textureUnit, view ? view->TextureName() : gl_->EmptyTexture());
-        glBindSampler(pair.textureUnit, sampler);
+        for (std::uint32_t element = 0; element < pair.arraySize; ++element) {
+            const std::uint32_t slot = pair.textureSlot + element;
+            const ShaderResourceView* view = slot < kShaderResourceSlots ? resources.views[slot].get() : nullptr;
+            glBindTextureUnit(pair.textureUnit + element, view ? view->TextureName() : gl_->EmptyTexture());
+            glBindSampler(pair.textureUnit + element, sampler);
+        }
     }
 }
 

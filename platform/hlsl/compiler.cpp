@@ -2,6 +2,7 @@
 
 #include "platform/hlsl/front_end.h"
 #include "platform/hlsl/glsl_back_end.h"
+#include "platform/hlsl/glsl_check.h"
 
 namespace hlsl {
 
@@ -35,7 +36,14 @@ CompileResult CompileHlsl(const CompileRequest& request)
         result.errors = std::move(spirv.errors);
         return result;
     }
-    return TranslateToGlsl(*spirv.module);
+    result = TranslateToGlsl(*spirv.module);
+    // What compiles here must create: the GLSL is checked as GL will see it.
+    if (result.container)
+        if (std::optional<Diagnostic> error = CheckGeneratedGlsl(*result.container, spirv.module->entryPosition)) {
+            result.container.reset();
+            result.errors.push_back(std::move(*error));
+        }
+    return result;
 }
 
 } // namespace hlsl

@@ -2,6 +2,7 @@
 
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
+#include "platform/hlsl/spirv_passes.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -647,21 +648,37 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
 
     glslang::TIntermediate& intermediate = *parsed.program->getIntermediate(Language(stage));
     ApplyHlslTreeSemantics(intermediate, sources.Lookup(), sources.MainFile());
-    glslang::SpvOptions options;
-    options.disableOptimizer = true;
-    options.validate = false;
-    spv::SpvBuildLogger logger;
-    glslang::GlslangToSpv(intermediate, module.words, &logger, &options);
     // HLSL's meaning goes in before the optimizer folds constants; then
     // the legalization GlslangToSpv runs for HLSL: without it a texture or
     // sampler passed to a function loses its binding.
-    ApplyHlslSemantics(module.words);
-    if (!module.words.empty())
-        LegalizeSpirv(intermediate, module.words, &logger);
+    spv::SpvBuildLogger logger;
+    const auto generate = [&](std::vector<std::uint32_t>& words, bool lineNumbers) {
+        glslang::SpvOptions options;
+        options.disableOptimizer = true;
+        options.validate = false;
+        options.generateDebugInfo = lineNumbers;
+        glslang::GlslangToSpv(intermediate, words, &logger, &options);
+        ApplyHlslSemantics(words);
+        if (!words.empty())
+            LegalizeSpirv(intermediate, words, &logger);
+    };
+    generate(module.words, false);
     const std::string log = logger.getAllMessages();
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));
         return result;
+    }
+    // GLSL needs constant texture offsets: unroll the loops that feed them,
+    // on a module made again with line numbers to place what stays variable.
+    if (HasNonConstantOffset(module.words)) {
+        std::vector<std::uint32_t> lined;
+        generate(lined, true);
+        if (std::optional<Diagnostic> error = MakeOffsetsConstant(
+                lined, OffsetCallPositions(intermediate, request.file), module.entryPosition)) {
+            result.errors.push_back(std::move(*error));
+            return result;
+        }
+        module.words = std::move(lined);
     }
     result.module = std::move(module);
     return result;

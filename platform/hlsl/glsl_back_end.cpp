@@ -1,6 +1,7 @@
 #include "platform/hlsl/glsl_back_end.h"
 
 #include "platform/hlsl/constant_buffer_check.h"
+#include "platform/hlsl/spirv_passes.h"
 #include "platform/hlsl/stage_interface.h"
 
 #include <spirv_cross_c.h>
@@ -72,6 +73,7 @@ struct BoundResource {
     std::size_t declarationOrder = 0;
     std::optional<std::uint32_t> explicitSlot;
     std::uint32_t slot = 0;
+    std::uint32_t count = 1; // an array of textures takes one slot per element
     SourcePosition position;
     const ResourceDeclaration* declaration = nullptr;
 };
@@ -107,8 +109,9 @@ std::uint32_t SlotCount(ResourceClass resourceClass)
 }
 
 // register() gives the slot; the rest take the lowest free slot of their
-// class in declaration order, as the HLSL compiler assigns them. Only
-// resources the entry point uses take part, as only those are bound.
+// class in declaration order, as the HLSL compiler assigns them (an array
+// takes a run of free slots, one per element). Only resources the entry
+// point uses take part, as only those are bound.
 void AssignSlots(std::vector<BoundResource>& resources)
 {
     std::stable_sort(resources.begin(), resources.end(), [](const BoundResource& a, const BoundResource& b) {
@@ -116,33 +119,46 @@ void AssignSlots(std::vector<BoundResource>& resources)
     });
     const ResourceClass classes[] = {ResourceClass::ConstantBuffer, ResourceClass::Texture, ResourceClass::Sampler};
     for (ResourceClass resourceClass : classes) {
+        const std::string letter = RegisterLetter(resourceClass);
         std::map<std::uint32_t, const BoundResource*> taken;
         for (BoundResource& resource : resources) {
             if (resource.resourceClass != resourceClass || !resource.explicitSlot)
                 continue;
-            const std::string letter = RegisterLetter(resourceClass);
             const std::string reg = letter + std::to_string(*resource.explicitSlot);
-            if (*resource.explicitSlot >= SlotCount(resourceClass))
+            if (*resource.explicitSlot >= SlotCount(resourceClass)
+                || resource.count > SlotCount(resourceClass) - *resource.explicitSlot)
                 Refuse(resource.position, Quoted(resource.name) + ": register(" + reg + ") is out of range; "
                                               + letter + "0 to " + letter
                                               + std::to_string(SlotCount(resourceClass) - 1) + " exist");
-            const auto [it, inserted] = taken.emplace(*resource.explicitSlot, &resource);
-            if (!inserted)
-                Refuse(resource.position, Quoted(it->second->name) + " and " + Quoted(resource.name)
-                                              + " are both bound to register(" + reg + ")");
+            for (std::uint32_t i = 0; i < resource.count; ++i) {
+                const auto [it, inserted] = taken.emplace(*resource.explicitSlot + i, &resource);
+                if (!inserted)
+                    Refuse(resource.position, Quoted(it->second->name) + " and " + Quoted(resource.name)
+                                                  + " are both bound to register(" + letter
+                                                  + std::to_string(*resource.explicitSlot + i) + ")");
+            }
             resource.slot = *resource.explicitSlot;
         }
         std::uint32_t next = 0;
         for (BoundResource& resource : resources) {
             if (resource.resourceClass != resourceClass || resource.explicitSlot)
                 continue;
+            const auto runIsFree = [&](std::uint32_t first) {
+                for (std::uint32_t i = 0; i < resource.count; ++i)
+                    if (taken.count(first + i))
+                        return false;
+                return true;
+            };
+            std::uint32_t first = next;
+            while (first < SlotCount(resourceClass) && !runIsFree(first))
+                ++first;
+            if (first >= SlotCount(resourceClass) || resource.count > SlotCount(resourceClass) - first)
+                Refuse(resource.position, Quoted(resource.name) + ": no " + letter + " register is left for it");
+            resource.slot = first;
+            for (std::uint32_t i = 0; i < resource.count; ++i)
+                taken.emplace(first + i, &resource);
             while (taken.count(next))
                 ++next;
-            if (next >= SlotCount(resourceClass))
-                Refuse(resource.position, Quoted(resource.name) + ": no " + RegisterLetter(resourceClass)
-                                              + " register is left for it");
-            resource.slot = next;
-            taken.emplace(next, &resource);
         }
     }
 }
@@ -231,12 +247,14 @@ void WrapFlattenedBlock(std::string& glsl, const std::string& name, std::uint32_
 
 struct Translation {
     const SpirvModule& module;
+    std::vector<std::uint32_t> words; // the module's, as rewritten here
+    std::vector<UnboundResource> unbound;
     CrossContext context;
     spvc_compiler compiler = nullptr;
     spvc_resources resources = nullptr;
     ShaderContainer container;
 
-    explicit Translation(const SpirvModule& m) : module(m) {}
+    explicit Translation(const SpirvModule& m) : module(m), words(m.words) {}
 
     [[noreturn]] void Fail(const std::string& what) const
     {
@@ -248,7 +266,7 @@ struct Translation {
         if (!context.Get())
             Fail("cannot start SPIRV-Cross");
         spvc_parsed_ir ir = nullptr;
-        if (spvc_context_parse_spirv(context.Get(), module.words.data(), module.words.size(), &ir) != SPVC_SUCCESS)
+        if (spvc_context_parse_spirv(context.Get(), words.data(), words.size(), &ir) != SPVC_SUCCESS)
             Fail("internal error: SPIRV-Cross cannot read the module");
         if (spvc_context_create_compiler(context.Get(), SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP,
                                          &compiler)
@@ -283,11 +301,29 @@ struct Translation {
         return {list, count};
     }
 
+    // Buffers and RW resources are slots nothing binds: Direct3D's rule for
+    // an unbound slot is applied to the code (see spirv_passes.h). RW
+    // resources exist only in ps_5_0, as in Direct3D 11.
+    void ApplyUnboundSlotRule()
+    {
+        std::optional<std::vector<UnboundResource>> found = ZeroUnboundResources(words);
+        if (!found)
+            Refuse(module.entryPosition, "the entry point's buffers and read-write resources cannot be compiled");
+        unbound = std::move(*found);
+        for (const UnboundResource& resource : unbound)
+            if (resource.readWrite && module.profile != "ps_5_0")
+                Refuse(FindDeclaration(resource.name).second,
+                       Quoted(resource.name) + ": read-write resources (RWTexture2D, RWBuffer, RWStructuredBuffer and "
+                                               "the like) exist only in ps_5_0, not in "
+                           + module.profile);
+    }
+
+    // What is left after ApplyUnboundSlotRule: uses it does not know.
     void RefuseUnsupportedResources() const
     {
         const std::pair<spvc_resource_type, const char*> unsupported[] = {
-            {SPVC_RESOURCE_TYPE_STORAGE_BUFFER, "structured and byte-address buffers and tbuffers"},
-            {SPVC_RESOURCE_TYPE_STORAGE_IMAGE, "read-write textures"},
+            {SPVC_RESOURCE_TYPE_STORAGE_BUFFER, "this use of a structured or byte-address buffer"},
+            {SPVC_RESOURCE_TYPE_STORAGE_IMAGE, "this use of a read-write texture or buffer"},
             {SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, "Direct3D 9 style samplers"},
             {SPVC_RESOURCE_TYPE_ATOMIC_COUNTER, "atomic counters"},
             {SPVC_RESOURCE_TYPE_PUSH_CONSTANT, "push constants"},
@@ -297,7 +333,7 @@ struct Translation {
         for (const auto& [type, what] : unsupported)
             for (const spvc_reflected_resource& resource : List(type))
                 Refuse(FindDeclaration(resource.name ? resource.name : "").second,
-                       Quoted(resource.name ? resource.name : "") + ": " + what + " are not supported");
+                       Quoted(resource.name ? resource.name : "") + ": " + what + " is not supported");
     }
 
     std::pair<std::size_t, SourcePosition> FindDeclaration(const std::string& name) const
@@ -344,11 +380,17 @@ struct Translation {
             const std::string name = resource.name ? resource.name : "";
             const spvc_type type = spvc_compiler_get_type_handle(compiler, resource.type_id);
             const SourcePosition at = FindDeclaration(name).second;
-            if (spvc_type_get_num_array_dimensions(type) > 0)
-                Refuse(at, Quoted(name) + ": arrays of textures are not supported");
+            const unsigned dimensions = spvc_type_get_num_array_dimensions(type);
+            if (dimensions > 1)
+                Refuse(at, Quoted(name) + ": arrays of arrays of textures are not supported");
+            if (dimensions == 1 && !spvc_type_array_dimension_is_literal(type, 0))
+                Refuse(at, Quoted(name) + ": an array of textures needs a constant size");
             if (spvc_type_get_image_dimension(type) == SpvDimBuffer)
-                Refuse(at, Quoted(name) + ": typed buffers are not supported");
-            bound.push_back(Bind(resource, ResourceClass::Texture, name));
+                Refuse(at, Quoted(name) + ": this use of a typed buffer is not supported");
+            BoundResource texture = Bind(resource, ResourceClass::Texture, name);
+            if (dimensions == 1)
+                texture.count = std::max<std::uint32_t>(spvc_type_get_array_dimension(type, 0), 1);
+            bound.push_back(std::move(texture));
         }
         for (const spvc_reflected_resource& resource : List(SPVC_RESOURCE_TYPE_SEPARATE_SAMPLERS)) {
             const std::string name = resource.name ? resource.name : "";
@@ -356,6 +398,22 @@ struct Translation {
             if (spvc_type_get_num_array_dimensions(type) > 0)
                 Refuse(FindDeclaration(name).second, Quoted(name) + ": arrays of samplers are not supported");
             bound.push_back(Bind(resource, ResourceClass::Sampler, name));
+        }
+        // Read-only buffers the code used still take their t registers, so
+        // that the textures declared after them land where Direct3D puts
+        // them; they have no GLSL of their own.
+        for (const UnboundResource& resource : unbound) {
+            if (!resource.takesTextureSlot)
+                continue;
+            BoundResource buffer;
+            buffer.name = resource.name;
+            buffer.resourceClass = ResourceClass::Texture;
+            const auto [index, at] = FindDeclaration(resource.name);
+            buffer.declarationOrder = index;
+            buffer.position = at;
+            if (index < module.resources.size())
+                buffer.explicitSlot = module.resources[index].slot;
+            bound.push_back(std::move(buffer));
         }
         AssignSlots(bound);
         return bound;
@@ -394,8 +452,12 @@ struct Translation {
     void CombinedSamplers(const std::vector<BoundResource>& bound)
     {
         std::map<spvc_variable_id, std::uint32_t> slots;
+        std::map<spvc_variable_id, std::uint32_t> counts;
         for (const BoundResource& resource : bound)
-            slots[resource.variable] = resource.slot;
+            if (resource.variable) {
+                slots[resource.variable] = resource.slot;
+                counts[resource.variable] = resource.count;
+            }
 
         // Texture.Load reads without a sampler; SPIRV-Cross pairs it with a
         // dummy.
@@ -406,16 +468,23 @@ struct Translation {
         const spvc_combined_image_sampler* pairs = nullptr;
         std::size_t count = 0;
         spvc_compiler_get_combined_image_samplers(compiler, &pairs, &count);
-        if (count > kTextureUnitsPerStage)
-            Refuse(module.entryPosition, "the entry point reads " + std::to_string(count)
-                                             + " texture and sampler pairs; the limit is "
+        std::uint32_t units = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            units += counts.count(pairs[i].image_id) ? counts[pairs[i].image_id] : 1;
+        if (units > kTextureUnitsPerStage)
+            Refuse(module.entryPosition, "the entry point reads " + std::to_string(units)
+                                             + " texture and sampler pairs (each element of an array counts); the "
+                                               "limit is "
                                              + std::to_string(kTextureUnitsPerStage));
+        std::uint32_t nextUnit = 0;
         for (std::size_t i = 0; i < count; ++i) {
             CombinedSampler sampler;
             sampler.textureSlot = slots.count(pairs[i].image_id) ? slots[pairs[i].image_id] : 0;
+            sampler.arraySize = counts.count(pairs[i].image_id) ? counts[pairs[i].image_id] : 1;
             const bool withSampler = pairs[i].sampler_id != dummy && slots.count(pairs[i].sampler_id);
             sampler.samplerSlot = withSampler ? slots[pairs[i].sampler_id] : kNoSlot;
-            sampler.textureUnit = TextureUnit(module.stage, static_cast<std::uint32_t>(i));
+            sampler.textureUnit = TextureUnit(module.stage, nextUnit);
+            nextUnit += sampler.arraySize;
             std::string name = UniformPrefix(module.stage) + "t" + std::to_string(sampler.textureSlot);
             if (sampler.samplerSlot != kNoSlot)
                 name += "_s" + std::to_string(sampler.samplerSlot);
@@ -428,6 +497,7 @@ struct Translation {
 
     void Run()
     {
+        ApplyUnboundSlotRule();
         Open();
         RefuseUnsupportedResources();
 

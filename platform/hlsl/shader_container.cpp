@@ -7,7 +7,8 @@ namespace hlsl {
 namespace {
 
 constexpr std::uint8_t kMagic[4] = {'F', 'X', 'S', 'C'};
-constexpr std::uint32_t kVersion = 1;
+// 2: combined samplers carry an array size.
+constexpr std::uint32_t kVersion = 2;
 // Generous bounds that keep a corrupt count from allocating without limit.
 constexpr std::uint32_t kMaxListLength = 4096;
 
@@ -126,6 +127,7 @@ std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container)
         out.U32(s.textureSlot);
         out.U32(s.samplerSlot);
         out.U32(s.textureUnit);
+        out.U32(s.arraySize);
     }
     out.U32(container.geometryMaxVertices);
     return out.Take();
@@ -153,7 +155,8 @@ std::optional<ShaderContainer> ParseContainer(std::span<const std::uint8_t> byte
         return std::nullopt;
     c.samplers.resize(count);
     for (CombinedSampler& s : c.samplers)
-        if (!in.U32(&s.textureSlot) || !in.U32(&s.samplerSlot) || !in.U32(&s.textureUnit))
+        if (!in.U32(&s.textureSlot) || !in.U32(&s.samplerSlot) || !in.U32(&s.textureUnit) || !in.U32(&s.arraySize)
+            || s.arraySize == 0 || s.arraySize > kMaxListLength)
             return std::nullopt;
     if (!in.U32(&c.geometryMaxVertices) || !in.AtEnd())
         return std::nullopt;

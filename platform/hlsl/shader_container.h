@@ -10,7 +10,12 @@
 // - Constant buffer slot N of stage S is the uniform block with
 //   layout(binding = ConstantBufferBinding(S, N)).
 // - Each texture/sampler pair the stage uses is one combined sampler with
-//   layout(binding = unit), unit being the pair's textureUnit.
+//   layout(binding = unit), unit being the pair's textureUnit. An array of
+//   textures (Texture2D layers[3]) is one array of combined samplers: element
+//   i reads texture slot textureSlot + i through unit textureUnit + i.
+// - StructuredBuffer, ByteAddressBuffer, Buffer<T>, tbuffer and every RW
+//   resource are slots the layer never binds; the GLSL has no declaration for
+//   them (their reads are zero, their writes dropped; see spirv_passes.h).
 // - Uniform names carry the stage (fxsc_vs_cb0, fxsc_ps_t0_s0, ...), so the
 //   stages link into one GL program without clashing.
 // - Vertex inputs keep the fixed locations recorded in `inputs`.
@@ -66,6 +71,7 @@ struct CombinedSampler {
     std::uint32_t textureSlot = 0;       // register(tN)
     std::uint32_t samplerSlot = kNoSlot; // register(sN), kNoSlot for Load/operator[]
     std::uint32_t textureUnit = 0;       // GLSL binding of the combined sampler
+    std::uint32_t arraySize = 1;         // elements of an array of textures
 };
 
 struct ShaderContainer {

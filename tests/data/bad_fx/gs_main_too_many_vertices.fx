@@ -1,7 +1,7 @@
 // gs_main declares more output vertices than a geometry shader may emit.
-// The compile lets it through; creating the geometry shader fails. (The
-// Windows compiler refuses it at compile time instead.)
-// expect: 416 0x80070057
+// The compile refuses it at the entry point, as the Windows compiler does,
+// instead of making a shader that CreateGeometryShader would refuse.
+// expect: 410 0x80004005 main.fx(44,6)
 cbuffer SceneConstants : register(b0)
 {
     float    time;

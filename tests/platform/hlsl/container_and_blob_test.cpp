@@ -60,6 +60,7 @@ TEST_F(CompiledContainer, RoundTripsThroughSerialization)
             EXPECT_EQ(parsed->samplers[i].textureSlot, original->samplers[i].textureSlot);
             EXPECT_EQ(parsed->samplers[i].samplerSlot, original->samplers[i].samplerSlot);
             EXPECT_EQ(parsed->samplers[i].textureUnit, original->samplers[i].textureUnit);
+            EXPECT_EQ(parsed->samplers[i].arraySize, original->samplers[i].arraySize);
         }
         EXPECT_EQ(parsed->geometryMaxVertices, original->geometryMaxVertices);
 

@@ -1,0 +1,701 @@
+#include "platform/hlsl/spirv_passes.h"
+
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <spirv-tools/optimizer.hpp>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace hlsl {
+
+namespace {
+
+// ---- Reading the words -------------------------------------------------------------
+
+constexpr std::size_t kHeaderWords = 5;
+
+// SPIR-V opcodes and enumerants used here (SPIR-V 1.0 unified grammar).
+enum Op : std::uint16_t {
+    OpString = 7,
+    OpLine = 8,
+    OpName = 5,
+    OpTypeImage = 25,
+    OpTypeSampledImage = 27,
+    OpTypeArray = 28,
+    OpTypeRuntimeArray = 29,
+    OpTypeStruct = 30,
+    OpTypePointer = 32,
+    OpConstantTrue = 41,
+    OpConstantFalse = 42,
+    OpConstant = 43,
+    OpConstantComposite = 44,
+    OpConstantNull = 46,
+    OpFunction = 54,
+    OpVariable = 59,
+    OpImageTexelPointer = 60,
+    OpLoad = 61,
+    OpStore = 62,
+    OpAccessChain = 65,
+    OpInBoundsAccessChain = 66,
+    OpPtrAccessChain = 67,
+    OpArrayLength = 68,
+    OpInBoundsPtrAccessChain = 70,
+    OpDecorate = 71,
+    OpMemberDecorate = 72,
+    OpCopyObject = 83,
+    OpSampledImage = 86,
+    OpImageFetch = 95,
+    OpImageRead = 98,
+    OpImageWrite = 99,
+    OpImage = 100,
+    OpImageQuerySizeLod = 103,
+    OpImageQuerySize = 104,
+    OpImageQueryLevels = 106,
+    OpImageQuerySamples = 107,
+    OpAtomicLoad = 227,
+    OpAtomicStore = 228,
+    OpAtomicXor = 242,
+    OpLoopMerge = 246,
+    OpLabel = 248,
+    OpNoLine = 317,
+    OpImageSparseFetch = 313,
+    OpImageSparseRead = 320,
+};
+
+constexpr std::uint32_t kDecorationBufferBlock = 3;
+constexpr std::uint32_t kDecorationNonWritable = 24;
+constexpr std::uint32_t kStorageUniform = 2;
+constexpr std::uint32_t kStorageStorageBuffer = 12;
+constexpr std::uint32_t kDimBuffer = 5;
+constexpr std::uint32_t kLoopControlUnroll = 0x1;
+constexpr std::uint32_t kLoopControlDontUnroll = 0x2;
+constexpr std::uint32_t kImageOperandConstOffset = 0x8;
+constexpr std::uint32_t kImageOperandOffset = 0x10;
+
+struct Instruction {
+    std::size_t at = 0; // index of its first word
+    std::uint16_t opcode = 0;
+    std::uint16_t count = 0;
+};
+
+// The instructions after the header; empty when the words are not a
+// well-formed stream.
+std::vector<Instruction> Instructions(const std::vector<std::uint32_t>& words)
+{
+    std::vector<Instruction> list;
+    for (std::size_t at = kHeaderWords; at < words.size();) {
+        const std::uint16_t count = static_cast<std::uint16_t>(words[at] >> 16);
+        if (count == 0 || at + count > words.size())
+            return {};
+        list.push_back({at, static_cast<std::uint16_t>(words[at] & 0xFFFFu), count});
+        at += count;
+    }
+    return list;
+}
+
+std::string LiteralString(const std::vector<std::uint32_t>& words, std::size_t from, std::size_t end)
+{
+    std::string text;
+    for (std::size_t i = from; i < end; ++i)
+        for (int byte = 0; byte < 4; ++byte) {
+            const char c = static_cast<char>((words[i] >> (8 * byte)) & 0xFFu);
+            if (c == '\0')
+                return text;
+            text += c;
+        }
+    return text;
+}
+
+// ---- Offsets ------------------------------------------------------------------------
+
+// The word (from the instruction's start) of an image instruction's operand
+// mask, and whether GLSL needs its offset to be constant. Gathers take any
+// offset in GLSL 4.50; reads and writes take none.
+struct ImageInstruction {
+    std::uint16_t opcode;
+    std::uint16_t maskWord;
+    bool constantOffset;
+};
+
+constexpr ImageInstruction kImageInstructions[] = {
+    {87, 5, true},  {88, 5, true},  {89, 6, true},  {90, 6, true},  {91, 5, true},  {92, 5, true},
+    {93, 6, true},  {94, 6, true},  {95, 5, true},  {96, 6, false}, {97, 6, false}, {305, 5, true},
+    {306, 5, true}, {307, 6, true}, {308, 6, true}, {309, 5, true}, {310, 5, true}, {311, 6, true},
+    {312, 6, true}, {313, 5, true}, {314, 6, false}, {315, 6, false},
+};
+
+const ImageInstruction* FindImageInstruction(std::uint16_t opcode)
+{
+    for (const ImageInstruction& entry : kImageInstructions)
+        if (entry.opcode == opcode)
+            return &entry;
+    return nullptr;
+}
+
+// The word of the Offset operand of an image instruction that needs a
+// constant one, or 0 when it has none.
+std::size_t OffsetWord(const std::vector<std::uint32_t>& words, const Instruction& instruction)
+{
+    const ImageInstruction* entry = FindImageInstruction(instruction.opcode);
+    if (!entry || !entry->constantOffset || instruction.count <= entry->maskWord)
+        return 0;
+    const std::uint32_t mask = words[instruction.at + entry->maskWord];
+    if (!(mask & kImageOperandOffset))
+        return 0;
+    // Operands follow the mask in bit order: Bias, Lod, Grad (two), ConstOffset.
+    const std::size_t before = (mask & 0x1u) + ((mask >> 1) & 0x1u) + 2 * ((mask >> 2) & 0x1u) + ((mask >> 3) & 0x1u);
+    const std::size_t word = entry->maskWord + 1 + before;
+    return word < instruction.count ? word : 0;
+}
+
+std::set<std::uint32_t> ConstantIds(const std::vector<std::uint32_t>& words, const std::vector<Instruction>& list)
+{
+    std::set<std::uint32_t> constants;
+    for (const Instruction& instruction : list) {
+        switch (instruction.opcode) {
+        case OpConstantTrue:
+        case OpConstantFalse:
+        case OpConstant:
+        case OpConstantComposite:
+        case OpConstantNull:
+            if (instruction.count > 2)
+                constants.insert(words[instruction.at + 2]);
+            break;
+        default:
+            break;
+        }
+    }
+    return constants;
+}
+
+// Indices into `list` of the image instructions whose offset is not constant.
+std::vector<std::size_t> NonConstantOffsets(const std::vector<std::uint32_t>& words,
+                                            const std::vector<Instruction>& list)
+{
+    std::vector<std::size_t> found;
+    std::set<std::uint32_t> constants;
+    bool constantsRead = false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::size_t word = OffsetWord(words, list[i]);
+        if (!word)
+            continue;
+        if (!constantsRead) {
+            constants = ConstantIds(words, list);
+            constantsRead = true;
+        }
+        if (!constants.count(words[list[i].at + word]))
+            found.push_back(i);
+    }
+    return found;
+}
+
+// An Offset operand whose id is a constant becomes a ConstOffset, which
+// sits at the same place among the operands.
+void MakeConstantOffsetsConst(std::vector<std::uint32_t>& words)
+{
+    const std::vector<Instruction> list = Instructions(words);
+    std::set<std::uint32_t> constants;
+    bool constantsRead = false;
+    for (const Instruction& instruction : list) {
+        const std::size_t word = OffsetWord(words, instruction);
+        if (!word)
+            continue;
+        if (!constantsRead) {
+            constants = ConstantIds(words, list);
+            constantsRead = true;
+        }
+        std::uint32_t& mask = words[instruction.at + FindImageInstruction(instruction.opcode)->maskWord];
+        if (constants.count(words[instruction.at + word]) && !(mask & kImageOperandConstOffset))
+            mask = (mask & ~kImageOperandOffset) | kImageOperandConstOffset;
+    }
+}
+
+// Marks for full unrolling every loop that holds one of the instructions.
+// A loop's blocks lie between its header's OpLoopMerge and its merge block's
+// label, as structured control flow is laid out.
+bool MarkLoopsForUnrolling(std::vector<std::uint32_t>& words, const std::vector<Instruction>& list,
+                           const std::vector<std::size_t>& instructions)
+{
+    std::map<std::uint32_t, std::size_t> labels;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].opcode == OpLabel && list[i].count >= 2)
+            labels.emplace(words[list[i].at + 1], i);
+    bool marked = false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].opcode != OpLoopMerge || list[i].count < 4)
+            continue;
+        const auto merge = labels.find(words[list[i].at + 1]);
+        const std::size_t end = merge == labels.end() ? list.size() : merge->second;
+        const bool holds = std::any_of(instructions.begin(), instructions.end(),
+                                       [&](std::size_t index) { return index > i && index < end; });
+        if (!holds)
+            continue;
+        std::uint32_t& control = words[list[i].at + 3];
+        control = (control & ~kLoopControlDontUnroll) | kLoopControlUnroll;
+        marked = true;
+    }
+    return marked;
+}
+
+// glslang's target: SPIR-V 1.0 for Vulkan 1.0.
+constexpr spv_target_env kTargetEnvironment = SPV_ENV_VULKAN_1_0;
+
+void Quiet(spvtools::Optimizer& optimizer)
+{
+    optimizer.SetMessageConsumer([](spv_message_level_t, const char*, const spv_position_t&, const char*) {});
+}
+
+bool Run(spvtools::Optimizer& optimizer, std::vector<std::uint32_t>& words)
+{
+    spvtools::OptimizerOptions options;
+    // glslang's modules list only inputs and outputs as interface variables,
+    // as SPIR-V 1.0 allows; the validator's newer rules would refuse them.
+    options.set_run_validator(false);
+    std::vector<std::uint32_t> out;
+    if (!optimizer.Run(words.data(), words.size(), &out, options) || out.empty())
+        return false;
+    words = std::move(out);
+    return true;
+}
+
+} // namespace
+
+bool HasNonConstantOffset(const std::vector<std::uint32_t>& words)
+{
+    return !NonConstantOffsets(words, Instructions(words)).empty();
+}
+
+namespace {
+
+struct SpirvLine {
+    std::string file;
+    int line = 0;
+};
+
+bool UnrollForConstantOffsets(std::vector<std::uint32_t>& words)
+{
+    std::vector<std::uint32_t> working = words;
+    // Each round unrolls the loops that hold such an instruction; a nest of
+    // loops may take one round per level.
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::vector<Instruction> list = Instructions(working);
+        const std::vector<std::size_t> offsets = NonConstantOffsets(working, list);
+        if (offsets.empty() || !MarkLoopsForUnrolling(working, list, offsets))
+            break;
+        spvtools::Optimizer optimizer(kTargetEnvironment);
+        Quiet(optimizer);
+        optimizer.RegisterPass(spvtools::CreateLoopUnrollPass(true))
+            .RegisterPass(spvtools::CreateSSARewritePass())
+            .RegisterPass(spvtools::CreateCCPPass())
+            .RegisterPass(spvtools::CreateSimplificationPass())
+            .RegisterPass(spvtools::CreateDeadBranchElimPass())
+            .RegisterPass(spvtools::CreateBlockMergePass())
+            .RegisterPass(spvtools::CreateAggressiveDCEPass());
+        const std::vector<std::uint32_t> before = working;
+        if (!Run(optimizer, working))
+            return false;
+        // A loop the unroller cannot count is left as it was: stop there.
+        if (working == before)
+            break;
+    }
+    MakeConstantOffsetsConst(working);
+    words = std::move(working);
+    return true;
+}
+
+// The OpLine place of the first image instruction whose offset is still
+// not constant.
+std::optional<SpirvLine> FirstNonConstantOffsetLine(const std::vector<std::uint32_t>& words)
+{
+    const std::vector<Instruction> list = Instructions(words);
+    const std::vector<std::size_t> offsets = NonConstantOffsets(words, list);
+    if (offsets.empty())
+        return std::nullopt;
+    std::map<std::uint32_t, std::string> strings;
+    for (const Instruction& instruction : list)
+        if (instruction.opcode == OpString && instruction.count >= 3)
+            strings[words[instruction.at + 1]] = LiteralString(words, instruction.at + 2, instruction.at + instruction.count);
+    // The OpLine in effect at the instruction: the last one before it in its
+    // block.
+    for (std::size_t i = offsets.front(); i-- > 0;) {
+        const Instruction& instruction = list[i];
+        if (instruction.opcode == OpNoLine || instruction.opcode == OpLabel)
+            return std::nullopt;
+        if (instruction.opcode == OpLine && instruction.count >= 3) {
+            const auto file = strings.find(words[instruction.at + 1]);
+            return SpirvLine{file == strings.end() ? std::string() : file->second,
+                             static_cast<int>(words[instruction.at + 2])};
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsOffsetCall(glslang::TOperator op)
+{
+    switch (op) {
+    case glslang::EOpTextureOffset:
+    case glslang::EOpTextureFetchOffset:
+    case glslang::EOpTextureProjOffset:
+    case glslang::EOpTextureLodOffset:
+    case glslang::EOpTextureProjLodOffset:
+    case glslang::EOpTextureGradOffset:
+    case glslang::EOpTextureProjGradOffset:
+    case glslang::EOpSparseTextureOffset:
+    case glslang::EOpSparseTextureFetchOffset:
+    case glslang::EOpSparseTextureLodOffset:
+    case glslang::EOpSparseTextureGradOffset:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class OffsetCallFinder final : public glslang::TIntermTraverser {
+public:
+    explicit OffsetCallFinder(const std::string& mainFile) : mainFile_(mainFile) {}
+
+    std::vector<SourcePosition> calls;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        if (IsOffsetCall(node->getOp())) {
+            const glslang::TSourceLoc& loc = node->getLoc();
+            const char* file = loc.getFilename();
+            calls.push_back({file && *file ? file : mainFile_, std::max(loc.line, 1), std::max(loc.column, 1)});
+        }
+        return true;
+    }
+
+private:
+    const std::string& mainFile_;
+};
+
+} // namespace
+
+std::vector<SourcePosition> OffsetCallPositions(const glslang::TIntermediate& intermediate,
+                                                const std::string& mainFile)
+{
+    OffsetCallFinder finder(mainFile);
+    if (TIntermNode* root = intermediate.getTreeRoot())
+        root->traverse(&finder);
+    return finder.calls;
+}
+
+std::optional<Diagnostic> MakeOffsetsConstant(std::vector<std::uint32_t>& words,
+                                              const std::vector<SourcePosition>& calls,
+                                              const SourcePosition& fallback)
+{
+    const std::string message = "the offset of this texture call must be a constant: it depends on a value known "
+                                "only at run time, or on a loop that cannot be unrolled";
+    if (!UnrollForConstantOffsets(words))
+        return MakeDiagnostic(calls.empty() ? fallback : calls.front(), message);
+    if (!HasNonConstantOffset(words))
+        return std::nullopt;
+    // The call on the OpLine's line, or the last one above it: a call's
+    // arguments may run over several lines.
+    SourcePosition at = calls.empty() ? fallback : calls.front();
+    if (const std::optional<SpirvLine> line = FirstNonConstantOffsetLine(words)) {
+        const SourcePosition* best = nullptr;
+        for (const SourcePosition& call : calls)
+            if ((line->file.empty() || call.file == line->file) && call.line <= line->line
+                && (!best || call.line > best->line || (call.line == best->line && call.column < best->column)))
+                best = &call;
+        if (best)
+            at = *best;
+        else if (calls.empty())
+            at = {line->file.empty() ? fallback.file : line->file, line->line, 1};
+    }
+    return MakeDiagnostic(at, message);
+}
+
+// ---- Unbound resources --------------------------------------------------------------
+
+namespace {
+
+enum class Kind { None, ReadOnlyBuffer, ReadWriteBuffer, TexelBuffer, StorageImage };
+
+struct Module {
+    const std::vector<std::uint32_t>& words;
+    std::vector<Instruction> list;
+    std::map<std::uint32_t, std::string> names;
+    std::map<std::uint32_t, std::size_t> definitions; // id -> instruction index, types and globals
+    std::set<std::uint32_t> bufferBlocks;             // structs decorated BufferBlock
+    std::map<std::uint32_t, std::set<std::uint32_t>> nonWritableMembers;
+    std::size_t firstFunction = 0;
+
+    explicit Module(const std::vector<std::uint32_t>& w) : words(w), list(Instructions(w))
+    {
+        firstFunction = list.size();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const Instruction& instruction = list[i];
+            const std::uint32_t* operands = &words[instruction.at + 1];
+            const std::size_t count = instruction.count - 1u;
+            if (instruction.opcode == OpFunction) {
+                firstFunction = i;
+                break;
+            }
+            switch (instruction.opcode) {
+            case OpName:
+                if (count >= 2)
+                    names[operands[0]] = LiteralString(words, instruction.at + 2, instruction.at + instruction.count);
+                break;
+            case OpDecorate:
+                if (count >= 2 && operands[1] == kDecorationBufferBlock)
+                    bufferBlocks.insert(operands[0]);
+                break;
+            case OpMemberDecorate:
+                if (count >= 3 && operands[2] == kDecorationNonWritable)
+                    nonWritableMembers[operands[0]].insert(operands[1]);
+                break;
+            case OpTypeImage:
+            case OpTypeSampledImage:
+            case OpTypeArray:
+            case OpTypeRuntimeArray:
+            case OpTypeStruct:
+            case OpTypePointer:
+                if (count >= 1)
+                    definitions[operands[0]] = i;
+                break;
+            case OpVariable:
+                if (count >= 3)
+                    definitions[operands[1]] = i;
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    const Instruction* Definition(std::uint32_t id) const
+    {
+        const auto it = definitions.find(id);
+        return it == definitions.end() ? nullptr : &list[it->second];
+    }
+    std::uint32_t Operand(const Instruction& instruction, std::size_t index) const
+    {
+        return index < instruction.count ? words[instruction.at + index] : 0;
+    }
+
+    // A variable's name; for the nameless instance of a tbuffer, its block's.
+    std::string Name(std::uint32_t variable) const
+    {
+        const auto own = names.find(variable);
+        if (own != names.end() && !own->second.empty())
+            return own->second;
+        const Instruction* definition = Definition(variable);
+        const Instruction* pointer = definition ? Definition(Operand(*definition, 1)) : nullptr;
+        std::uint32_t type = pointer && pointer->opcode == OpTypePointer ? Operand(*pointer, 3) : 0;
+        for (const Instruction* pointee = Definition(type);
+             pointee && (pointee->opcode == OpTypeArray || pointee->opcode == OpTypeRuntimeArray);
+             pointee = Definition(type))
+            type = Operand(*pointee, 2);
+        const auto block = names.find(type);
+        return block == names.end() ? std::string() : block->second;
+    }
+
+    bool IsImageType(std::uint32_t type) const
+    {
+        const Instruction* definition = Definition(type);
+        return definition && (definition->opcode == OpTypeImage || definition->opcode == OpTypeSampledImage);
+    }
+
+    // What a global variable is, by its pointer type.
+    Kind KindOf(const Instruction& variable) const
+    {
+        const Instruction* pointer = Definition(Operand(variable, 1));
+        if (!pointer || pointer->opcode != OpTypePointer)
+            return Kind::None;
+        const std::uint32_t storage = Operand(*pointer, 2);
+        std::uint32_t type = Operand(*pointer, 3);
+        const Instruction* pointee = Definition(type);
+        while (pointee && (pointee->opcode == OpTypeArray || pointee->opcode == OpTypeRuntimeArray)) {
+            type = Operand(*pointee, 2);
+            pointee = Definition(type);
+        }
+        if (!pointee)
+            return Kind::None;
+        if (pointee->opcode == OpTypeStruct
+            && (storage == kStorageStorageBuffer || (storage == kStorageUniform && bufferBlocks.count(type)))) {
+            const std::size_t members = pointee->count - 2u;
+            const auto nonWritable = nonWritableMembers.find(type);
+            const bool readOnly = members > 0 && nonWritable != nonWritableMembers.end()
+                                  && nonWritable->second.size() == members;
+            return readOnly ? Kind::ReadOnlyBuffer : Kind::ReadWriteBuffer;
+        }
+        if (pointee->opcode == OpTypeImage) {
+            const std::uint32_t dim = Operand(*pointee, 3);
+            const std::uint32_t sampled = Operand(*pointee, 7);
+            if (sampled == 2)
+                return Kind::StorageImage;
+            if (dim == kDimBuffer)
+                return Kind::TexelBuffer;
+        }
+        return Kind::None;
+    }
+};
+
+bool IsAtomicWithResult(std::uint16_t opcode)
+{
+    return opcode == OpAtomicLoad || (opcode > OpAtomicStore && opcode <= OpAtomicXor);
+}
+
+bool IsImageQueryOrRead(std::uint16_t opcode)
+{
+    switch (opcode) {
+    case OpImageFetch:
+    case OpImageRead:
+    case OpImageQuerySizeLod:
+    case OpImageQuerySize:
+    case OpImageQueryLevels:
+    case OpImageQuerySamples:
+    case OpImageSparseFetch:
+    case OpImageSparseRead:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::optional<std::vector<UnboundResource>> ZeroUnboundResources(std::vector<std::uint32_t>& words)
+{
+    const Module module(words);
+    if (module.list.empty())
+        return std::vector<UnboundResource>{};
+
+    // The variables, and every pointer or image value derived from them,
+    // mapped to the variable they come from.
+    std::map<std::uint32_t, std::uint32_t> pointers;
+    std::map<std::uint32_t, std::uint32_t> images;
+    std::vector<std::pair<std::uint32_t, Kind>> variables;
+    for (std::size_t i = 0; i < module.firstFunction; ++i) {
+        const Instruction& instruction = module.list[i];
+        if (instruction.opcode != OpVariable)
+            continue;
+        const Kind kind = module.KindOf(instruction);
+        if (kind == Kind::None)
+            continue;
+        const std::uint32_t id = module.Operand(instruction, 2);
+        pointers[id] = id;
+        variables.emplace_back(id, kind);
+    }
+    if (variables.empty())
+        return std::vector<UnboundResource>{};
+
+    // Each instruction to replace by a copy of a null constant of its type,
+    // or to drop (type 0).
+    std::map<std::size_t, std::uint32_t> replaced;
+    std::set<std::uint32_t> used;
+    const auto from = [](const std::map<std::uint32_t, std::uint32_t>& set, std::uint32_t id) {
+        const auto it = set.find(id);
+        return it == set.end() ? 0u : it->second;
+    };
+    for (std::size_t i = module.firstFunction; i < module.list.size(); ++i) {
+        const Instruction& instruction = module.list[i];
+        const auto operand = [&](std::size_t index) { return module.Operand(instruction, index); };
+        std::uint32_t source = 0;
+        switch (instruction.opcode) {
+        case OpAccessChain:
+        case OpInBoundsAccessChain:
+        case OpPtrAccessChain:
+        case OpInBoundsPtrAccessChain:
+        case OpImageTexelPointer:
+            if ((source = from(pointers, operand(3))))
+                pointers[operand(2)] = source;
+            break;
+        case OpCopyObject:
+            if ((source = from(pointers, operand(3))))
+                pointers[operand(2)] = source;
+            else if ((source = from(images, operand(3))))
+                images[operand(2)] = source;
+            break;
+        case OpLoad:
+            if ((source = from(pointers, operand(3)))) {
+                if (module.IsImageType(operand(1)))
+                    images[operand(2)] = source; // the load itself dies with its uses
+                else
+                    replaced[i] = operand(1);
+            }
+            break;
+        case OpSampledImage:
+        case OpImage:
+            if ((source = from(images, operand(3))))
+                images[operand(2)] = source;
+            break;
+        case OpStore:
+        case OpAtomicStore:
+            if ((source = from(pointers, operand(1))))
+                replaced[i] = 0;
+            break;
+        case OpArrayLength:
+            if ((source = from(pointers, operand(3))))
+                replaced[i] = operand(1);
+            break;
+        case OpImageWrite:
+            if ((source = from(images, operand(1))))
+                replaced[i] = 0;
+            break;
+        default:
+            if (IsAtomicWithResult(instruction.opcode) && (source = from(pointers, operand(3))))
+                replaced[i] = operand(1);
+            else if (IsImageQueryOrRead(instruction.opcode) && (source = from(images, operand(3))))
+                replaced[i] = operand(1);
+            break;
+        }
+        if (source)
+            used.insert(source);
+    }
+
+    // Null constants, declared after every type and global.
+    std::uint32_t bound = words[3];
+    std::map<std::uint32_t, std::uint32_t> nulls; // type -> constant
+    for (const auto& [index, type] : replaced)
+        if (type && !nulls.count(type))
+            nulls[type] = bound++;
+
+    std::vector<std::uint32_t> out(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(kHeaderWords));
+    out[3] = bound;
+    for (std::size_t i = 0; i < module.list.size(); ++i) {
+        const Instruction& instruction = module.list[i];
+        if (i == module.firstFunction)
+            for (const auto& [type, id] : nulls)
+                out.insert(out.end(), {(3u << 16) | OpConstantNull, type, id});
+        const auto replacement = replaced.find(i);
+        if (replacement == replaced.end()) {
+            out.insert(out.end(), words.begin() + static_cast<std::ptrdiff_t>(instruction.at),
+                       words.begin() + static_cast<std::ptrdiff_t>(instruction.at + instruction.count));
+        } else if (replacement->second) {
+            out.insert(out.end(), {(4u << 16) | OpCopyObject, replacement->second, module.Operand(instruction, 2),
+                                   nulls.at(replacement->second)});
+        }
+    }
+
+    std::vector<UnboundResource> resources;
+    for (const auto& [id, kind] : variables) {
+        if (!used.count(id))
+            continue;
+        UnboundResource resource;
+        resource.name = module.Name(id);
+        resource.takesTextureSlot = kind == Kind::ReadOnlyBuffer || kind == Kind::TexelBuffer;
+        resource.readWrite = kind == Kind::ReadWriteBuffer || kind == Kind::StorageImage;
+        resources.push_back(std::move(resource));
+    }
+
+    // Loads of images and access chains now unused go, and with them the
+    // variables.
+    spvtools::Optimizer optimizer(kTargetEnvironment);
+    Quiet(optimizer);
+    optimizer.RegisterPass(spvtools::CreateAggressiveDCEPass())
+        .RegisterPass(spvtools::CreateDeadVariableEliminationPass())
+        .RegisterPass(spvtools::CreateEliminateDeadConstantPass());
+    if (!Run(optimizer, out))
+        return std::nullopt;
+    // `module` reads `words`: it is done with them only here.
+    words = std::move(out);
+    return resources;
+}
+
+} // namespace hlsl
