@@ -1,5 +1,6 @@
 #include "platform/hlsl/front_end.h"
 
+#include "platform/hlsl/effect_syntax.h"
 #include "platform/hlsl/source_file.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
@@ -179,6 +180,7 @@ private:
                 limitError_ = std::move(limit);
             return Failure(name + " is too complex");
         }
+        file.text = StripEffectSyntax(file.text);
         chain_.push_back(identity);
         const std::string& text = sources_.Add(name, std::move(file.text));
         names_.push_back(name);
@@ -595,18 +597,20 @@ void InitializeGlslang()
     std::call_once(once, [] { glslang::InitializeProcess(); });
 }
 
-FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
+FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
 {
     InitializeGlslang();
     FrontEndResult result;
-    if (std::optional<Diagnostic> error = CheckMacros(request)) {
+    if (std::optional<Diagnostic> error = CheckMacros(original)) {
         result.errors.push_back(std::move(*error));
         return result;
     }
-    if (std::optional<Diagnostic> error = CheckSourceLimits(request.source, request.file)) {
+    if (std::optional<Diagnostic> error = CheckSourceLimits(original.source, original.file)) {
         result.errors.push_back(std::move(*error));
         return result;
     }
+    CompileRequest request = original;
+    request.source = StripEffectSyntax(original.source);
     const std::string preamble = Preamble(request.macros);
 
     SourceSet sources(request);
