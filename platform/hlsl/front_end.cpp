@@ -2,6 +2,7 @@
 
 #include "platform/hlsl/effect_syntax.h"
 #include "platform/hlsl/source_file.h"
+#include "platform/hlsl/unsupported_syntax.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -177,8 +178,8 @@ public:
 
     void releaseInclude(IncludeResult* result) override { delete result; }
 
-    // A limit broken inside an included file, reported at its own place
-    // rather than at the #include line.
+    // A limit broken or a construct refused inside an included file,
+    // reported at its own place rather than at the #include line.
     const std::optional<Diagnostic>& LimitError() const { return limitError_; }
 
 private:
@@ -222,6 +223,11 @@ private:
             return Failure(name + " is too complex");
         }
         file.text = StripEffectSyntax(file.text);
+        if (std::optional<Diagnostic> unsupported = FindUnsupportedSyntax(file.text, name)) {
+            if (!limitError_)
+                limitError_ = std::move(unsupported);
+            return Failure(name + " uses a construct this compiler does not support");
+        }
         chain_.push_back(identity);
         const std::string& text = sources_.Add(name, std::move(file.text));
         names_.push_back(name);
@@ -272,6 +278,7 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     }
     if (!parsedOk) {
         parsed.errors = ParseGlslangLog(shader.getInfoLog(), request.file, sources.Lookup());
+        ExplainUnsupportedSyntax(parsed.errors, sources.Lookup());
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the source does not compile"));
         return parsed;
@@ -652,6 +659,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
     }
     CompileRequest request = original;
     request.source = StripEffectSyntax(original.source);
+    if (std::optional<Diagnostic> error = FindUnsupportedSyntax(request.source, request.file)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
     const std::string preamble = Preamble(request.macros);
 
     SourceSet sources(request);

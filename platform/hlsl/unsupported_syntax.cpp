@@ -1,0 +1,187 @@
+#include "platform/hlsl/unsupported_syntax.h"
+
+#include "platform/hlsl/source_tokens.h"
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+
+namespace hlsl {
+
+namespace {
+
+class TokenView {
+public:
+    explicit TokenView(std::string_view text) : text_(text), tokens_(ScanTokens(text)), lines_(text) {}
+
+    std::size_t Size() const { return tokens_.size(); }
+    std::string_view Text(std::size_t i) const
+    {
+        return i < tokens_.size() ? text_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin)
+                                  : std::string_view{};
+    }
+    bool Is(std::size_t i, char c) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Punctuation && text_[tokens_[i].begin] == c;
+    }
+    bool IsIdentifier(std::size_t i) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
+    }
+    TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
+
+private:
+    std::string_view text_;
+    std::vector<SourceToken> tokens_;
+    LineIndex lines_;
+};
+
+// _m00_m11 (zero-based) or _11_22 (one-based), two components or more.
+bool IsMatrixSwizzle(std::string_view name)
+{
+    const auto in = [](char c, char low, char high) { return c >= low && c <= high; };
+    for (const std::size_t step : {std::size_t{3}, std::size_t{4}}) {
+        if (name.size() < 2 * step || name.size() % step != 0)
+            continue;
+        bool swizzle = true;
+        for (std::size_t at = 0; swizzle && at < name.size(); at += step)
+            swizzle = name[at] == '_'
+                      && (step == 3 ? in(name[at + 1], '1', '4') && in(name[at + 2], '1', '4')
+                                    : (name[at + 1] == 'm' || name[at + 1] == 'M') && in(name[at + 2], '0', '3')
+                                          && in(name[at + 3], '0', '3'));
+        if (swizzle)
+            return true;
+    }
+    return false;
+}
+
+bool IsBuiltInTypeName(std::string_view name)
+{
+    static const std::regex kType(
+        "(bool|int|uint|dword|half|float|double|min16float|min10float|min16int|min12int|min16uint)([1-4](x[1-4])?)?");
+    return std::regex_match(name.begin(), name.end(), kType);
+}
+
+struct Explanation {
+    Diagnostic diagnostic;
+    int lastLine = 0;
+};
+
+std::vector<Explanation> FindExplanations(std::string_view text, const std::string& file)
+{
+    const TokenView tokens(text);
+    std::set<std::string_view> structures;
+    for (std::size_t i = 0; i + 1 < tokens.Size(); ++i)
+        if ((tokens.Text(i) == "struct" || tokens.Text(i) == "class" || tokens.Text(i) == "typedef")
+            && tokens.IsIdentifier(i + 1))
+            structures.insert(tokens.Text(i + 1));
+
+    std::vector<Explanation> explanations;
+    for (std::size_t i = 0; i + 5 < tokens.Size(); ++i) {
+        // "(type[n]) operand": a cast to an array type.
+        if (!tokens.Is(i, '(') || !tokens.IsIdentifier(i + 1) || !tokens.Is(i + 2, '['))
+            continue;
+        const std::string_view type = tokens.Text(i + 1);
+        if (!IsBuiltInTypeName(type) && !structures.count(type))
+            continue;
+        std::size_t close = i + 3;
+        while (close < tokens.Size() && !tokens.Is(close, ']') && !tokens.Is(close, ';'))
+            ++close;
+        if (!tokens.Is(close, ']') || !tokens.Is(close + 1, ')'))
+            continue;
+        std::size_t end = close + 2;
+        while (end < tokens.Size() && !tokens.Is(end, ';'))
+            ++end;
+        const TextPosition at = tokens.Position(i);
+        const std::string cast = "(" + std::string(type) + "[" + "...])";
+        explanations.push_back(
+            {MakeDiagnostic({file, at.line, at.column},
+                            "casting to an array type " + Quoted(cast)
+                                + " is not supported by this compiler, except from an array of the same type"),
+             tokens.Position(std::min(end, tokens.Size() - 1)).line});
+    }
+    return explanations;
+}
+
+} // namespace
+
+std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
+{
+    const TokenView tokens(text);
+    const auto at = [&](std::size_t i, std::string message) {
+        const TextPosition position = tokens.Position(i);
+        return MakeDiagnostic({file, position.line, position.column}, std::move(message));
+    };
+
+    // A name spelt like a swizzle that the file declares is a member.
+    std::set<std::string_view> declared;
+    for (std::size_t i = 0; i < tokens.Size(); ++i)
+        if (tokens.IsIdentifier(i) && !tokens.Is(i - 1, '.') && IsMatrixSwizzle(tokens.Text(i)))
+            declared.insert(tokens.Text(i));
+
+    // Brace depths at which a cbuffer's or tbuffer's members are declared.
+    std::vector<int> bufferScopes;
+    bool bufferPending = false;
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.Size(); ++i) {
+        const std::string_view word = tokens.IsIdentifier(i) ? tokens.Text(i) : std::string_view{};
+        const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
+        if (tokens.Is(i, '{')) {
+            ++depth;
+            if (bufferPending)
+                bufferScopes.push_back(depth);
+            bufferPending = false;
+        } else if (tokens.Is(i, '}')) {
+            if (!bufferScopes.empty() && bufferScopes.back() == depth)
+                bufferScopes.pop_back();
+            --depth;
+        } else if (tokens.Is(i, ';')) {
+            bufferPending = false;
+        } else if (word == "cbuffer" || word == "tbuffer") {
+            bufferPending = true;
+        } else if (word == "interface" && statementStart && tokens.IsIdentifier(i + 1)) {
+            return at(i, "interface declarations are not supported by this compiler");
+        } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
+            return at(i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
+                             + " : ...') is not supported by this compiler");
+        } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
+            return at(i, "a static variable inside a cbuffer is not supported by this compiler; "
+                         "declare it outside the cbuffer");
+        } else if (!word.empty() && i > 0 && tokens.Is(i - 1, '.') && IsMatrixSwizzle(word) && !declared.count(word)) {
+            return at(i, "multi-component matrix swizzles such as " + Quoted("." + std::string(word))
+                             + " are not supported by this compiler; read the components one at a time");
+        }
+    }
+    return std::nullopt;
+}
+
+void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLookup& lookup)
+{
+    std::map<std::string, std::vector<Explanation>> explanations;
+    std::vector<Diagnostic> explained;
+    for (Diagnostic& error : errors) {
+        auto found = explanations.find(error.position.file);
+        if (found == explanations.end()) {
+            const std::string* text = lookup(error.position.file);
+            found = explanations
+                        .emplace(error.position.file,
+                                 text ? FindExplanations(*text, error.position.file) : std::vector<Explanation>{})
+                        .first;
+        }
+        for (const Explanation& explanation : found->second)
+            if (error.position.line >= explanation.diagnostic.position.line && error.position.line <= explanation.lastLine) {
+                error = explanation.diagnostic;
+                break;
+            }
+        const bool repeated = std::any_of(explained.begin(), explained.end(), [&](const Diagnostic& d) {
+            return d.position.file == error.position.file && d.position.line == error.position.line
+                   && d.position.column == error.position.column && d.message == error.message;
+        });
+        if (!repeated)
+            explained.push_back(std::move(error));
+    }
+    errors = std::move(explained);
+}
+
+} // namespace hlsl
