@@ -572,6 +572,43 @@ std::vector<ResourceDeclaration> Resources(const glslang::TIntermediate& interme
     return resources;
 }
 
+// Direct3D 11 feeds an SV_Position vertex input from the input layout like
+// any other element; glslang makes it the Position built-in, which a vertex
+// stage cannot read. Each such input becomes an ordinary one at the next
+// free location, keeping its semantic.
+class PositionInputsToAttributes final : public glslang::TIntermTraverser {
+public:
+    explicit PositionInputsToAttributes(const glslang::TIntermediate& intermediate)
+    {
+        for (const glslang::TIntermSymbol* symbol : Globals(intermediate)) {
+            const glslang::TType& type = symbol->getType();
+            const glslang::TQualifier& qualifier = type.getQualifier();
+            if (qualifier.storage == glslang::EvqVaryingIn && qualifier.builtIn == glslang::EbvNone
+                && qualifier.hasLocation())
+                next_ = std::max(next_, static_cast<int>(qualifier.layoutLocation)
+                                            + glslang::TIntermediate::computeTypeLocationSize(type, EShLangVertex));
+        }
+    }
+
+    void visitSymbol(glslang::TIntermSymbol* symbol) override
+    {
+        glslang::TType& type = symbol->getWritableType();
+        glslang::TQualifier& qualifier = type.getQualifier();
+        if (qualifier.storage != glslang::EvqVaryingIn || qualifier.builtIn != glslang::EbvPosition)
+            return;
+        const auto [assigned, added] = locations_.try_emplace(symbol->getId(), next_);
+        if (added)
+            next_ += glslang::TIntermediate::computeTypeLocationSize(type, EShLangVertex);
+        qualifier.builtIn = glslang::EbvNone;
+        // Locations end far below the 12 bits glslang keeps them in.
+        qualifier.layoutLocation = static_cast<unsigned>(assigned->second) & 0xFFFu;
+    }
+
+private:
+    std::map<long long, int> locations_; // by symbol id
+    int next_ = 0;
+};
+
 ComponentType ComponentTypeOf(glslang::TBasicType type)
 {
     switch (type) {
@@ -690,6 +727,12 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         return result;
     }
 
+    glslang::TIntermediate& linked = *parsed.program->getIntermediate(Language(stage));
+    if (stage == ShaderStage::Vertex && linked.getTreeRoot()) {
+        PositionInputsToAttributes positions(linked);
+        linked.getTreeRoot()->traverse(&positions);
+    }
+
     SpirvModule module;
     module.stage = stage;
     module.profile = request.profile;
@@ -706,7 +749,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
     options.disableOptimizer = false;
     options.validate = false;
     spv::SpvBuildLogger logger;
-    glslang::GlslangToSpv(*parsed.program->getIntermediate(Language(stage)), module.words, &logger, &options);
+    glslang::GlslangToSpv(linked, module.words, &logger, &options);
     const std::string log = logger.getAllMessages();
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));

@@ -120,11 +120,40 @@ TEST_F(StageInterface, NamesMadeFromSemanticsAreValidGlsl)
     }
 }
 
+TEST_F(StageInterface, SvPositionIsAnOrdinaryVertexInputMatchedByName)
+{
+    Write("main.fx", "float4 passThrough(float4 p : SV_Position) : SV_Position { return p * 0.5; }\n"
+                     "struct In { float3 normal : NORMAL; float4 position : SV_POSITION; float2 uv : TEXCOORD0; };\n"
+                     "struct Out { float4 position : SV_Position; float2 uv : TEXCOORD0; };\n"
+                     "Out inStruct(In i) { Out o; o.position = i.position + float4(i.normal, 0); o.uv = i.uv; return o; }\n"
+                     "float4 unread(float4 p : SV_Position, float3 n : NORMAL) : SV_Position { return float4(n, 1); }\n");
+    for (const char* entry : {"passThrough", "inStruct", "unread"}) {
+        const Compiled vs = Compile(entry, "vs_4_0");
+        ASSERT_EQ(vs.hr, S_OK) << entry << ": " << vs.messages;
+        const StageVariable* position = FindVariable(vs.container->inputs, "SV_POSITION", 0);
+        ASSERT_NE(position, nullptr) << entry;
+        EXPECT_FALSE(position->systemValue) << entry;
+        EXPECT_EQ(position->componentCount, 4u) << entry;
+        std::set<std::uint32_t> locations;
+        for (const StageVariable& input : vs.container->inputs) {
+            EXPECT_FALSE(input.systemValue) << entry << " " << input.semantic;
+            if (input.location != hlsl::kNoLocation) {
+                EXPECT_TRUE(locations.insert(input.location).second) << entry << ": two inputs share a location";
+            }
+        }
+        EXPECT_EQ(position->location == hlsl::kNoLocation, std::string(entry) == "unread") << entry;
+        // The output is still the Position built-in.
+        ASSERT_NE(FindVariable(vs.container->outputs, "SV_POSITION", 0), nullptr);
+        EXPECT_TRUE(FindVariable(vs.container->outputs, "SV_POSITION", 0)->systemValue);
+        EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Vertex, vs.container->glsl), "") << entry;
+    }
+}
+
 TEST_F(StageInterface, WhatDirect3DRefusesIsRefused)
 {
     Write("main.fx", "struct Twice { float4 pos : SV_Position; float4 a : COLOR0; float4 b : COLOR0; };\n"
                      "Twice twice(float3 p : POSITION) { Twice t; t.pos = float4(p, 1); t.a = 1; t.b = 2; return t; }\n"
-                     "float4 positioned(float4 p : SV_Position) : SV_Position { return p; }\n"
+                     "float4 positioned(float4 p : SV_Depth) : SV_Position { return p; }\n"
                      "float4 target9() : SV_Target8 { return 1; }\n"
                      "Texture2D t; SamplerState s;\n"
                      "float4 sampling(float2 uv : TEXCOORD0) : SV_Position { return t.Sample(s, uv); }\n"
@@ -135,7 +164,7 @@ TEST_F(StageInterface, WhatDirect3DRefusesIsRefused)
 
     compiled = Compile("positioned", "vs_4_0");
     EXPECT_EQ(compiled.hr, E_FAIL);
-    EXPECT_TRUE(compiled.messages.starts_with("main.fx(3,8): error: invalid vs_4_0 input semantic 'SV_POSITION'"))
+    EXPECT_TRUE(compiled.messages.starts_with("main.fx(3,8): error: invalid vs_4_0 input semantic 'SV_DEPTH'"))
         << compiled.messages;
 
     compiled = Compile("target9", "ps_4_0");
