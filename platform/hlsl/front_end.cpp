@@ -355,6 +355,33 @@ SourcePosition EntryPosition(const CompileRequest& request, const Parsed& parsed
                     : SourcePosition{request.file};
 }
 
+// glslang crashes on SV_ClipDistance or SV_CullDistance in a structure that
+// a geometry shader takes as input, and reads a plain array parameter with
+// that semantic from the wrong variable; either is refused where it is
+// declared. The probe's types keep the semantic, upper case, but not yet
+// the built-in.
+std::optional<Diagnostic> ClipOrCullInput(const glslang::TType& type, const SourcePosition& at)
+{
+    const char* semanticName = type.getQualifier().semanticName;
+    const std::string semantic = semanticName ? semanticName : "";
+    if (!semantic.starts_with("SV_CLIPDISTANCE") && !semantic.starts_with("SV_CULLDISTANCE"))
+        return std::nullopt;
+    return MakeDiagnostic(at, semantic + " in a geometry shader's input is not supported by this compiler");
+}
+
+std::optional<Diagnostic> CheckClipAndCullInputs(const glslang::TTypeList& members, const SourceSet& sources)
+{
+    for (const glslang::TTypeLoc& member : members) {
+        if (std::optional<Diagnostic> error = ClipOrCullInput(
+                *member.type, sources.NamePosition(member.loc, member.type->getFieldName().c_str(), 0)))
+            return error;
+        if (member.type->isStruct() && member.type->getStruct())
+            if (std::optional<Diagnostic> error = CheckClipAndCullInputs(*member.type->getStruct(), sources))
+                return error;
+    }
+    return std::nullopt;
+}
+
 // glslang's geometry front end crashes on an entry point that takes a
 // structure other than as a per-vertex array, so the shape is checked on a
 // parse for the vertex stage first, which reads any entry point safely.
@@ -379,6 +406,12 @@ std::optional<Diagnostic> CheckGeometryShape(const CompileRequest& request, cons
                                                        kSignatureLines),
                                   "geometry shader input " + Quoted(parameter->getName().c_str())
                                       + " must be an array with one element per vertex");
+        if (type.isStruct() && type.getStruct())
+            if (std::optional<Diagnostic> error = CheckClipAndCullInputs(*type.getStruct(), sources))
+                return error;
+        if (std::optional<Diagnostic> error = ClipOrCullInput(
+                type, sources.NamePosition(parameter->getLoc(), parameter->getName().c_str(), kSignatureLines)))
+            return error;
     }
     return std::nullopt;
 }

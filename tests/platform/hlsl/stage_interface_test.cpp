@@ -149,6 +149,40 @@ TEST_F(StageInterface, SvPositionIsAnOrdinaryVertexInputMatchedByName)
     }
 }
 
+TEST_F(StageInterface, ClipAndCullDistancesInGeometryInputsAreRefusedAtTheirDeclaration)
+{
+    Write("main.fx", "struct V\n{\n    float4 p : SV_Position;\n    float clip : SV_ClipDistance0;\n};\n"
+                     "struct C { float4 p : SV_Position; float2 cull : SV_CullDistance1; };\n"
+                     "struct Outer { V inner; };\n"
+                     "[maxvertexcount(3)] void fromStruct(triangle V input[3], inout TriangleStream<V> s)\n"
+                     "{ s.Append(input[0]); }\n"
+                     "[maxvertexcount(3)] void culled(triangle C input[3], inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = input[0].p; v.clip = input[0].cull.x; s.Append(v); }\n"
+                     "[maxvertexcount(3)] void nested(triangle Outer input[3], inout TriangleStream<V> s)\n"
+                     "{ s.Append(input[0].inner); }\n"
+                     "[maxvertexcount(3)] void plain(triangle float4 p[3] : SV_Position,\n"
+                     "                               triangle float  c[3] : SV_ClipDistance0, inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = p[0]; v.clip = c[0]; s.Append(v); }\n"
+                     "struct P { float4 p : SV_Position; };\n"
+                     "[maxvertexcount(3)] void writes(triangle P input[3], inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = input[0].p; v.clip = 1; s.Append(v); }\n");
+    const std::pair<const char*, const char*> refused[] = {
+        {"fromStruct", "main.fx(4,11): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+        {"culled", "main.fx(6,43): error: SV_CULLDISTANCE1 in a geometry shader's input is not supported"},
+        {"nested", "main.fx(4,11): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+        {"plain", "main.fx(15,48): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+    };
+    for (const auto& [entry, message] : refused) {
+        const Compiled gs = Compile(entry, "gs_4_0");
+        EXPECT_EQ(gs.hr, E_FAIL) << entry;
+        EXPECT_TRUE(gs.messages.starts_with(message)) << entry << ": " << gs.messages;
+    }
+    // Writing them is an ordinary built-in output.
+    const Compiled gs = Compile("writes", "gs_4_0");
+    ASSERT_EQ(gs.hr, S_OK) << gs.messages;
+    EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Geometry, gs.container->glsl), "");
+}
+
 TEST_F(StageInterface, WhatDirect3DRefusesIsRefused)
 {
     Write("main.fx", "struct Twice { float4 pos : SV_Position; float4 a : COLOR0; float4 b : COLOR0; };\n"
