@@ -18,9 +18,14 @@ struct SourceToken {
     std::size_t end = 0;
 };
 
+enum class TokenSource {
+    Code,        // everything but directives and groups under "#if 0"
+    MacroBodies, // only the text of #define directives
+};
+
 // Identifiers, numbers, string literals, and every other character as a
 // token of its own ("<=" is '<' then '='). A token never spans a line break.
-std::vector<SourceToken> ScanTokens(std::string_view text);
+std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source = TokenSource::Code);
 
 // Line and column (1-based) of a byte offset.
 struct TextPosition {

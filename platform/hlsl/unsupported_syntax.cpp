@@ -13,7 +13,10 @@ namespace {
 
 class TokenView {
 public:
-    explicit TokenView(std::string_view text) : text_(text), tokens_(ScanTokens(text)), lines_(text) {}
+    explicit TokenView(std::string_view text, TokenSource source = TokenSource::Code)
+        : text_(text), tokens_(ScanTokens(text, source)), lines_(text)
+    {
+    }
 
     std::size_t Size() const { return tokens_.size(); }
     std::string_view Text(std::size_t i) const
@@ -109,22 +112,39 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
 std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
-    const auto at = [&](std::size_t i, std::string message) {
-        const TextPosition position = tokens.Position(i);
-        return MakeDiagnostic({file, position.line, position.column}, std::move(message));
-    };
+    const TokenView macros(text, TokenSource::MacroBodies);
 
     // A name spelt like a swizzle that the file declares is a member.
     std::set<std::string_view> declared;
     for (std::size_t i = 0; i < tokens.Size(); ++i)
         if (tokens.IsIdentifier(i) && !tokens.Is(i - 1, '.') && IsMatrixSwizzle(tokens.Text(i)))
             declared.insert(tokens.Text(i));
+    const auto isSwizzle = [&](const TokenView& view, std::size_t i) {
+        return view.IsIdentifier(i) && view.Is(i - 1, '.') && IsMatrixSwizzle(view.Text(i))
+               && !declared.count(view.Text(i));
+    };
+
+    std::vector<Diagnostic> found;
+    const auto add = [&](const TokenView& view, std::size_t i, std::string message) {
+        const TextPosition position = view.Position(i);
+        found.push_back(MakeDiagnostic({file, position.line, position.column}, std::move(message)));
+    };
+    const auto addSwizzle = [&](const TokenView& view, std::size_t i) {
+        add(view, i, "multi-component matrix swizzles such as " + Quoted("." + std::string(view.Text(i)))
+                         + " are not supported by this compiler; read the components one at a time");
+    };
+
+    // In a macro the swizzle is refused where the macro holds it.
+    for (std::size_t i = 0; i < macros.Size() && found.empty(); ++i)
+        if (isSwizzle(macros, i))
+            addSwizzle(macros, i);
 
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
     bool bufferPending = false;
     int depth = 0;
-    for (std::size_t i = 0; i < tokens.Size(); ++i) {
+    const std::size_t inMacros = found.size();
+    for (std::size_t i = 0; i < tokens.Size() && found.size() == inMacros; ++i) {
         const std::string_view word = tokens.IsIdentifier(i) ? tokens.Text(i) : std::string_view{};
         const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
         if (tokens.Is(i, '{')) {
@@ -141,19 +161,21 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         } else if (word == "cbuffer" || word == "tbuffer") {
             bufferPending = true;
         } else if (word == "interface" && statementStart && tokens.IsIdentifier(i + 1)) {
-            return at(i, "interface declarations are not supported by this compiler");
+            add(tokens, i, "interface declarations are not supported by this compiler");
         } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
-            return at(i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
-                             + " : ...') is not supported by this compiler");
+            add(tokens, i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
+                               + " : ...') is not supported by this compiler");
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
-            return at(i, "a static variable inside a cbuffer is not supported by this compiler; "
-                         "declare it outside the cbuffer");
-        } else if (!word.empty() && i > 0 && tokens.Is(i - 1, '.') && IsMatrixSwizzle(word) && !declared.count(word)) {
-            return at(i, "multi-component matrix swizzles such as " + Quoted("." + std::string(word))
-                             + " are not supported by this compiler; read the components one at a time");
+            add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
+                           "declare it outside the cbuffer");
+        } else if (isSwizzle(tokens, i)) {
+            addSwizzle(tokens, i);
         }
     }
-    return std::nullopt;
+    if (found.empty())
+        return std::nullopt;
+    SortBySourcePosition(found);
+    return found.front();
 }
 
 void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLookup& lookup)

@@ -37,6 +37,9 @@ TEST_F(UnsupportedSyntax, ConstructsGlslangCannotTakeAreNamedAtTheirPlace)
         {"float3x3 m;\nfloat4 vs_main(float4 p : POSITION) : SV_Position { return p * m._11_22_33.y; }\n",
          "main.fx(2,66): error: multi-component matrix swizzles such as '._11_22_33' are not supported by this "
          "compiler; read the components one at a time\n"},
+        {"float4x4 m;\n#define DIAGONAL(x) \\\n    (x)._11_22\nfloat4 vs_main(float4 p : POSITION) : SV_Position { return p * DIAGONAL(m).x; }\n",
+         "main.fx(3,9): error: multi-component matrix swizzles such as '._11_22' are not supported by this "
+         "compiler; read the components one at a time\n"},
         {"float4 vs_main(float4 p : POSITION) : SV_Position\n{\n    float a[4] = (float[4])p;\n    return a[0];\n}\n",
          "main.fx(3,18): error: casting to an array type '(float[...])' is not supported by this compiler, except "
          "from an array of the same type\n"},
@@ -57,6 +60,12 @@ TEST_F(UnsupportedSyntax, ConstructsGlslangCannotTakeAreNamedAtTheirPlace)
 TEST_F(UnsupportedSyntax, NearRelationsThatWorkStillCompile)
 {
     Write("main.fx", "float4x4 m;\n"
+                     "#if 0\n"
+                     "interface ILight { float3 Shade(float3 n); };\n"
+                     "#if NESTED\n#endif\n"
+                     "float2 Diagonal() { return m._m00_m11; }\n"
+                     "#endif\n"
+                     "#define NOTE 1 // m._m00_m11 would not compile\n"
                      "struct Odd { float _11_22; };\n"
                      "class Sun { float k; float3 Shade(float3 n) { return n * k; } };\n"
                      "cbuffer C { float scale; };\n"
