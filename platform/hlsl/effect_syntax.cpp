@@ -31,9 +31,10 @@ constexpr std::array<std::string_view, 4> kBlocks = {"technique", "technique10",
 constexpr std::array<std::string_view, 9> kWholeDeclarations = {
     "depthstencilstate", "blendstate",  "rasterizerstate", "vertexshader", "pixelshader",
     "geometryshader",    "computeshader", "hullshader",    "domainshader"};
-constexpr std::array<std::string_view, 7> kSamplers = {"samplerstate", "samplercomparisonstate", "sampler",
-                                                       "sampler1d",    "sampler2d",              "sampler3d",
-                                                       "samplercube"};
+// HLSL's own sampler types, spelt as HLSL spells them.
+constexpr std::array<std::string_view, 7> kSamplers = {"SamplerState", "SamplerComparisonState", "sampler",
+                                                       "sampler1D",    "sampler2D",              "sampler3D",
+                                                       "samplerCUBE"};
 constexpr std::array<std::string_view, 12> kModifiers = {"static", "const",  "uniform", "extern",
                                                          "shared", "volatile", "precise", "groupshared",
                                                          "row_major", "column_major", "snorm", "unorm"};
@@ -198,7 +199,8 @@ private:
 
         // Anything else: a variable, function, structure or cbuffer. Only
         // annotations and sampler state blocks are blanked in it.
-        const bool sampler = OneOf(keyword, kSamplers);
+        // A sampler declaration, not a function that returns one.
+        const bool sampler = IsIdentifier(type) && OneOf(std::string(Text(type)), kSamplers) && !Is(type + 2, '(');
         bool opensDeclarations = false;
         bool initializer = false;
         int depth = 0;

@@ -55,6 +55,7 @@ TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
         // Templates, comparisons and code stay as they are.
         {"StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;",
          "StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;"},
+        {"SamplerState Pick(SamplerState a) { return a; }", "SamplerState Pick(SamplerState a) { return a; }"},
         {"float4 f(float4 p) { float4 a < b; return p; } struct S { float4 x; };",
          "float4 f(float4 p) { float4 a < b; return p; } struct S { float4 x; };"},
         {"// technique11 T { }\nfloat g = 1; /* BlendState B { }; */", "// technique11 T { } float g = 1; /* BlendState B { }; */"},
