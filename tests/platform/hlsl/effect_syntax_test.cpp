@@ -129,6 +129,12 @@ TEST_F(EffectSyntax, ErrorsAfterEffectBlocksKeepTheirLineAndColumn)
     EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
     EXPECT_EQ(Compile("VS", "vs_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
 
+    // A syntax error after a technique with annotations and state objects.
+    Write("main.fx", "BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; };\n"
+                     "technique11 T < string s = \"x\"; >\n{\n    pass P { SetBlendState(B, float4(0, 0, 0, 0), 0xFFFFFFFF); }\n}\n"
+                     "float4 PS() : SV_Target\n{\n    float y = 3\n    return y;\n}\n");
+    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(9,5): error: ';' : Expected\n");
+
     // The same blocks in an included file.
     Write("main.fx", "#include \"Effect.fxh\"\n");
     CopyFixture("effects/error_after_technique.fx", "Effect.fxh");
