@@ -12,6 +12,10 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+// Annotations are short; the search for one's end gives up after this many
+// tokens.
+constexpr std::size_t kMaxAnnotationTokens = 4096;
+
 std::string LowerCase(std::string_view text)
 {
     std::string lower(text);
@@ -130,7 +134,8 @@ private:
     std::size_t AnnotationEnd(std::size_t open) const
     {
         std::size_t i = open + 1;
-        while (i < tokens_.size()) {
+        const std::size_t limit = std::min(tokens_.size(), open + kMaxAnnotationTokens);
+        while (i < limit) {
             if (Is(i, '>'))
                 return i;
             if (!IsIdentifier(i) || !IsIdentifier(i + 1))
@@ -145,7 +150,11 @@ private:
             if (!Is(i, '='))
                 return kNone;
             int depth = 0;
-            for (++i; i < tokens_.size() && !(depth == 0 && Is(i, ';')); ++i) {
+            // A value holds no '<' or '>' of its own, so no search runs past
+            // the next one, and text full of them is scanned in linear time.
+            for (++i; i < limit && !(depth == 0 && Is(i, ';')); ++i) {
+                if (depth == 0 && (Is(i, '<') || Is(i, '>')))
+                    return kNone;
                 if (Is(i, '{') || Is(i, '('))
                     ++depth;
                 else if ((Is(i, '}') || Is(i, ')')) && --depth < 0)

@@ -88,13 +88,16 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
         const std::string_view type = tokens.Text(i + 1);
         if (!IsBuiltInTypeName(type) && !structures.count(type))
             continue;
+        // A cast's array size and the rest of its statement are short; the
+        // scans stop early so that text made of casts costs linear time.
+        const std::size_t limit = std::min(tokens.Size(), i + 4096);
         std::size_t close = i + 3;
-        while (close < tokens.Size() && !tokens.Is(close, ']') && !tokens.Is(close, ';'))
+        while (close < limit && !tokens.Is(close, ']') && !tokens.Is(close, ';'))
             ++close;
         if (!tokens.Is(close, ']') || !tokens.Is(close + 1, ')'))
             continue;
         std::size_t end = close + 2;
-        while (end < tokens.Size() && !tokens.Is(end, ';'))
+        while (end < limit && !tokens.Is(end, ';'))
             ++end;
         const TextPosition at = tokens.Position(i);
         const std::string cast = "(" + std::string(type) + "[" + "...])";
