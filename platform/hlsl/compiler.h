@@ -37,7 +37,8 @@ struct CompileResult {
 std::optional<ShaderStage> StageForProfile(std::string_view profile);
 
 // #include resolves relative to the including file, from the working
-// directory for request.file itself.
+// directory for request.file itself; a name that differs from the file's
+// only in case finds it, as on Windows.
 CompileResult CompileHlsl(const CompileRequest& request);
 
 } // namespace hlsl
