@@ -117,46 +117,6 @@ private:
     std::map<std::string, std::string> texts_;
 };
 
-std::string LowerCase(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
-// Windows finds a file whatever the case of its name and of the folders on
-// its path. Where the exact path does not exist, each part of it that does
-// not is looked up in its folder without regard to case; where several
-// names match, the first in byte order is taken.
-std::string ResolveCase(const std::string& name)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path resolved;
-    for (const fs::path& part : fs::path(name)) {
-        if (part.empty())
-            continue;
-        const fs::path exact = resolved / part;
-        if (part == "." || part == ".." || part == exact.root_path() || fs::exists(exact, error)) {
-            resolved = exact;
-            continue;
-        }
-        const std::string wanted = LowerCase(part.string());
-        std::optional<std::string> match;
-        const fs::path folder = resolved.empty() ? fs::path(".") : resolved;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-            const std::string entry = it->path().filename().string();
-            if (LowerCase(entry) == wanted && (!match || entry < *match))
-                match = entry;
-        }
-        if (!match)
-            return name;
-        resolved /= *match;
-    }
-    return resolved.generic_string();
-}
-
 // Resolves #include "x" and #include <x> relative to the including file,
 // reading with the same checks as the main file, and refuses cycles.
 class Includer final : public glslang::TShader::Includer {
@@ -202,7 +162,7 @@ private:
         const std::filesystem::path includer(includerName ? includerName : sources_.MainFile());
         std::string name =
             (header.is_absolute() ? header : includer.parent_path() / header).lexically_normal().generic_string();
-        name = ResolveCase(name);
+        name = ResolveNameCase(name);
 
         // chain_[d] is the file being read at include depth d.
         if (depth < 1 || depth > kMaxIncludeDepth)
