@@ -3,6 +3,8 @@
 
 #include "compiler_test_support.h"
 
+#include <filesystem>
+
 namespace {
 
 using hlsl_test::Compile;
@@ -116,6 +118,12 @@ TEST_F(MacrosAndIncludes, IncludeNamesResolveWithoutRegardToCaseAsOnWindows)
 
     Write("main.fx", "#include \"parts/missing.hlsli\"\n");
     EXPECT_TRUE(Compile("vs_main", "vs_4_0").messages.starts_with("main.fx(1,1): error: '#include' : no file"));
+
+    // The effect file itself, named as the caller gives it.
+    std::filesystem::remove("main.fx");
+    Write("Effects/Main.FX", "#include \"../shared/k.hlsli\"\nfloat4 vs_main() : SV_Position { return kMissing; }\n");
+    EXPECT_EQ(Compile("vs_main", "vs_4_0", "effects/main.fx").messages,
+              "effects/main.fx(2,41): error: 'kMissing' : unknown variable\n");
 }
 
 } // namespace
