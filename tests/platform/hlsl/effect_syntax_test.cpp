@@ -95,7 +95,7 @@ TEST_P(EffectFile, EntryPointCompilesToGlslTheDriverTakes)
 
 INSTANTIATE_TEST_SUITE_P(
     Effects, EffectFile,
-    ::testing::Values(EffectCase{"issue_example.fx", "VS", "vs_4_0", ShaderStage::Vertex},
+    ::testing::Values(EffectCase{"depth_state_and_technique.fx", "VS", "vs_4_0", ShaderStage::Vertex},
                       EffectCase{"stream_out.fx", "VS", "vs_4_0", ShaderStage::Vertex},
                       EffectCase{"stream_out.fx", "GS", "gs_4_0", ShaderStage::Geometry},
                       EffectCase{"stream_out.fx", "PS", "ps_4_0", ShaderStage::Pixel},
