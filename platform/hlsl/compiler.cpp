@@ -16,7 +16,10 @@ std::optional<ShaderStage> StageForProfile(std::string_view profile)
     else if (profile.starts_with("ps_"))
         stage = ShaderStage::Pixel;
     const std::string_view model = profile.size() > 3 ? profile.substr(3) : std::string_view{};
-    if (model != "4_0" && model != "4_1" && model != "5_0")
+    // The level-9 profiles compile as 4_0; there are vertex and pixel ones
+    // only, as feature levels 9_x have no geometry stage.
+    const bool level9 = (model == "4_0_level_9_1" || model == "4_0_level_9_3") && stage != ShaderStage::Geometry;
+    if (model != "4_0" && model != "4_1" && model != "5_0" && !level9)
         return std::nullopt;
     return stage;
 }
@@ -28,7 +31,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
     if (!stage) {
         result.errors.push_back(MakeDiagnostic(
             {request.file, 1, 1}, "unsupported profile '" + request.profile
-                                      + "'; the vs, gs and ps profiles of shader models 4_0, 4_1 and 5_0 are"));
+                                      + "'; the vs, gs and ps profiles of shader models 4_0, 4_1 and 5_0 are, and "
+                                        "the vs and ps ones of 4_0_level_9_1 and 4_0_level_9_3"));
         return result;
     }
     FrontEndResult spirv = CompileToSpirv(request, *stage);

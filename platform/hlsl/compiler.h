@@ -32,11 +32,13 @@ struct CompileResult {
     std::vector<Diagnostic> errors;           // in source order; set on failure
 };
 
-// The stage a vs, gs or ps profile of shader model 4_0, 4_1 or 5_0 compiles.
+// The stage a vs, gs or ps profile of shader model 4_0, 4_1 or 5_0 compiles;
+// the vs_ and ps_ 4_0_level_9_1 and 4_0_level_9_3 profiles compile as 4_0.
 std::optional<ShaderStage> StageForProfile(std::string_view profile);
 
 // #include resolves relative to the including file, from the working
-// directory for request.file itself.
+// directory for request.file itself; a name that differs from the file's
+// only in case finds it, as on Windows.
 CompileResult CompileHlsl(const CompileRequest& request);
 
 } // namespace hlsl

@@ -69,7 +69,9 @@ HRESULT WINAPI D3DX11CompileFromFileA(LPCSTR srcFile, const D3D10_SHADER_MACRO* 
     for (const D3D10_SHADER_MACRO* macro = defines; macro && macro->Name; ++macro)
         request.macros.push_back({macro->Name, macro->Definition ? macro->Definition : "1"});
 
-    hlsl::SourceFile source = hlsl::ReadSourceFile(request.file);
+    // As on Windows, a name that differs from the file's only in case finds
+    // it; messages keep the name as the caller gave it.
+    hlsl::SourceFile source = hlsl::ReadSourceFile(hlsl::ResolveNameCase(request.file));
     if (source.error != hlsl::SourceError::None) {
         const hlsl::Diagnostic error =
             hlsl::MakeDiagnostic({request.file, source.line, source.column}, source.reason);

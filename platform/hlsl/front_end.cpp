@@ -1,8 +1,10 @@
 #include "platform/hlsl/front_end.h"
 
+#include "platform/hlsl/effect_syntax.h"
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
 #include "platform/hlsl/spirv_passes.h"
+#include "platform/hlsl/unsupported_syntax.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -138,8 +140,8 @@ public:
 
     void releaseInclude(IncludeResult* result) override { delete result; }
 
-    // A limit broken inside an included file, reported at its own place
-    // rather than at the #include line.
+    // A limit broken or a construct refused inside an included file,
+    // reported at its own place rather than at the #include line.
     const std::optional<Diagnostic>& LimitError() const { return limitError_; }
 
 private:
@@ -160,8 +162,9 @@ private:
     {
         const std::filesystem::path header(headerName ? headerName : "");
         const std::filesystem::path includer(includerName ? includerName : sources_.MainFile());
-        const std::string name =
+        std::string name =
             (header.is_absolute() ? header : includer.parent_path() / header).lexically_normal().generic_string();
+        name = ResolveNameCase(name);
 
         // chain_[d] is the file being read at include depth d.
         if (depth < 1 || depth > kMaxIncludeDepth)
@@ -180,6 +183,12 @@ private:
             if (!limitError_)
                 limitError_ = std::move(limit);
             return Failure(name + " is too complex");
+        }
+        file.text = StripEffectSyntax(file.text);
+        if (std::optional<Diagnostic> unsupported = FindUnsupportedSyntax(file.text, name)) {
+            if (!limitError_)
+                limitError_ = std::move(unsupported);
+            return Failure(name + " uses a construct this compiler does not support");
         }
         chain_.push_back(identity);
         const std::string& text = sources_.Add(name, std::move(file.text));
@@ -231,6 +240,7 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     }
     if (!parsedOk) {
         parsed.errors = ParseGlslangLog(shader.getInfoLog(), request.file, sources.Lookup());
+        ExplainUnsupportedSyntax(parsed.errors, sources.Lookup());
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the source does not compile"));
         return parsed;
@@ -307,6 +317,33 @@ SourcePosition EntryPosition(const CompileRequest& request, const Parsed& parsed
                     : SourcePosition{request.file};
 }
 
+// glslang crashes on SV_ClipDistance or SV_CullDistance in a structure that
+// a geometry shader takes as input, and reads a plain array parameter with
+// that semantic from the wrong variable; either is refused where it is
+// declared. The probe's types keep the semantic, upper case, but not yet
+// the built-in.
+std::optional<Diagnostic> ClipOrCullInput(const glslang::TType& type, const SourcePosition& at)
+{
+    const char* semanticName = type.getQualifier().semanticName;
+    const std::string semantic = semanticName ? semanticName : "";
+    if (!semantic.starts_with("SV_CLIPDISTANCE") && !semantic.starts_with("SV_CULLDISTANCE"))
+        return std::nullopt;
+    return MakeDiagnostic(at, semantic + " in a geometry shader's input is not supported by this compiler");
+}
+
+std::optional<Diagnostic> CheckClipAndCullInputs(const glslang::TTypeList& members, const SourceSet& sources)
+{
+    for (const glslang::TTypeLoc& member : members) {
+        if (std::optional<Diagnostic> error = ClipOrCullInput(
+                *member.type, sources.NamePosition(member.loc, member.type->getFieldName().c_str(), 0)))
+            return error;
+        if (member.type->isStruct() && member.type->getStruct())
+            if (std::optional<Diagnostic> error = CheckClipAndCullInputs(*member.type->getStruct(), sources))
+                return error;
+    }
+    return std::nullopt;
+}
+
 // glslang's geometry front end crashes on an entry point that takes a
 // structure other than as a per-vertex array, so the shape is checked on a
 // parse for the vertex stage first, which reads any entry point safely.
@@ -331,6 +368,12 @@ std::optional<Diagnostic> CheckGeometryShape(const CompileRequest& request, cons
                                                        kSignatureLines),
                                   "geometry shader input " + Quoted(parameter->getName().c_str())
                                       + " must be an array with one element per vertex");
+        if (type.isStruct() && type.getStruct())
+            if (std::optional<Diagnostic> error = CheckClipAndCullInputs(*type.getStruct(), sources))
+                return error;
+        if (std::optional<Diagnostic> error = ClipOrCullInput(
+                type, sources.NamePosition(parameter->getLoc(), parameter->getName().c_str(), kSignatureLines)))
+            return error;
     }
     return std::nullopt;
 }
@@ -524,6 +567,43 @@ std::vector<ResourceDeclaration> Resources(const glslang::TIntermediate& interme
     return resources;
 }
 
+// Direct3D 11 feeds an SV_Position vertex input from the input layout like
+// any other element; glslang makes it the Position built-in, which a vertex
+// stage cannot read. Each such input becomes an ordinary one at the next
+// free location, keeping its semantic.
+class PositionInputsToAttributes final : public glslang::TIntermTraverser {
+public:
+    explicit PositionInputsToAttributes(const glslang::TIntermediate& intermediate)
+    {
+        for (const glslang::TIntermSymbol* symbol : Globals(intermediate)) {
+            const glslang::TType& type = symbol->getType();
+            const glslang::TQualifier& qualifier = type.getQualifier();
+            if (qualifier.storage == glslang::EvqVaryingIn && qualifier.builtIn == glslang::EbvNone
+                && qualifier.hasLocation())
+                next_ = std::max(next_, static_cast<int>(qualifier.layoutLocation)
+                                            + glslang::TIntermediate::computeTypeLocationSize(type, EShLangVertex));
+        }
+    }
+
+    void visitSymbol(glslang::TIntermSymbol* symbol) override
+    {
+        glslang::TType& type = symbol->getWritableType();
+        glslang::TQualifier& qualifier = type.getQualifier();
+        if (qualifier.storage != glslang::EvqVaryingIn || qualifier.builtIn != glslang::EbvPosition)
+            return;
+        const auto [assigned, added] = locations_.try_emplace(symbol->getId(), next_);
+        if (added)
+            next_ += glslang::TIntermediate::computeTypeLocationSize(type, EShLangVertex);
+        qualifier.builtIn = glslang::EbvNone;
+        // Locations end far below the 12 bits glslang keeps them in.
+        qualifier.layoutLocation = static_cast<unsigned>(assigned->second) & 0xFFFu;
+    }
+
+private:
+    std::map<long long, int> locations_; // by symbol id
+    int next_ = 0;
+};
+
 ComponentType ComponentTypeOf(glslang::TBasicType type)
 {
     switch (type) {
@@ -597,15 +677,21 @@ void InitializeGlslang()
     std::call_once(once, [] { glslang::InitializeProcess(); });
 }
 
-FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
+FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
 {
     InitializeGlslang();
     FrontEndResult result;
-    if (std::optional<Diagnostic> error = CheckMacros(request)) {
+    if (std::optional<Diagnostic> error = CheckMacros(original)) {
         result.errors.push_back(std::move(*error));
         return result;
     }
-    if (std::optional<Diagnostic> error = CheckSourceLimits(request.source, request.file)) {
+    if (std::optional<Diagnostic> error = CheckSourceLimits(original.source, original.file)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
+    CompileRequest request = original;
+    request.source = StripEffectSyntax(original.source);
+    if (std::optional<Diagnostic> error = FindUnsupportedSyntax(request.source, request.file)) {
         result.errors.push_back(std::move(*error));
         return result;
     }
@@ -636,6 +722,12 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         return result;
     }
 
+    glslang::TIntermediate& linked = *parsed.program->getIntermediate(Language(stage));
+    if (stage == ShaderStage::Vertex && linked.getTreeRoot()) {
+        PositionInputsToAttributes positions(linked);
+        linked.getTreeRoot()->traverse(&positions);
+    }
+
     SpirvModule module;
     module.stage = stage;
     module.profile = request.profile;
@@ -646,8 +738,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         module.declaredInputs = DeclaredInputs(*parsed.intermediate);
     module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
 
-    glslang::TIntermediate& intermediate = *parsed.program->getIntermediate(Language(stage));
-    ApplyHlslTreeSemantics(intermediate, sources.Lookup(), sources.MainFile());
+    ApplyHlslTreeSemantics(linked, sources.Lookup(), sources.MainFile());
     // HLSL's meaning goes in before the optimizer folds constants; then
     // the legalization GlslangToSpv runs for HLSL: without it a texture or
     // sampler passed to a function loses its binding.
@@ -657,10 +748,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         options.disableOptimizer = true;
         options.validate = false;
         options.generateDebugInfo = lineNumbers;
-        glslang::GlslangToSpv(intermediate, words, &logger, &options);
+        glslang::GlslangToSpv(linked, words, &logger, &options);
         ApplyHlslSemantics(words);
         if (!words.empty())
-            LegalizeSpirv(intermediate, words, &logger);
+            LegalizeSpirv(linked, words, &logger);
     };
     generate(module.words, false);
     const std::string log = logger.getAllMessages();
@@ -674,7 +765,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& request, ShaderStage stage)
         std::vector<std::uint32_t> lined;
         generate(lined, true);
         if (std::optional<Diagnostic> error = MakeOffsetsConstant(
-                lined, OffsetCallPositions(intermediate, request.file), module.entryPosition)) {
+                lined, OffsetCallPositions(linked, request.file), module.entryPosition)) {
             result.errors.push_back(std::move(*error));
             return result;
         }

@@ -29,7 +29,8 @@
 //   FXSC_OUT_<SEMANTIC><index> ("FXSC_IN_TEXCOORD3", "FXSC_OUT_NORMAL0"), and
 //   the variables fxsc_in_<SEMANTIC><index> and fxsc_out_<SEMANTIC><index>.
 // - systemValue is set exactly for GLSL built-ins (SV_Position, SV_VertexID,
-//   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N.
+//   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N, and
+//   an SV_Position vertex input is an ordinary input fed by the input layout.
 
 #include <cstdint>
 #include <optional>

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,6 +47,14 @@ bool IsTextByte(unsigned char c)
 bool IsWordChar(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+std::string LowerCase(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
 }
 
 } // namespace
@@ -118,6 +127,36 @@ SourceFile ReadSourceFile(const std::string& path)
         }
     }
     return file;
+}
+
+std::string ResolveNameCase(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::exists(name, error))
+        return name;
+    fs::path resolved;
+    for (const fs::path& part : fs::path(name)) {
+        if (part.empty())
+            continue;
+        const fs::path exact = resolved / part;
+        if (part == "." || part == ".." || part == exact.root_path() || fs::exists(exact, error)) {
+            resolved = exact;
+            continue;
+        }
+        const std::string wanted = LowerCase(part.string());
+        std::optional<std::string> match;
+        const fs::path folder = resolved.empty() ? fs::path(".") : resolved;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const std::string entry = it->path().filename().string();
+            if (LowerCase(entry) == wanted && (!match || entry < *match))
+                match = entry;
+        }
+        if (!match)
+            return name;
+        resolved /= *match;
+    }
+    return resolved.generic_string();
 }
 
 std::optional<Diagnostic> CheckSourceLimits(std::string_view text, const std::string& file)

@@ -29,6 +29,13 @@ struct SourceFile {
 // or device.
 SourceFile ReadSourceFile(const std::string& path);
 
+// Windows finds a file whatever the case of its name and of the folders on
+// its path. Where the exact path does not exist, each part of it that does
+// not is looked up in its folder without regard to case; where several
+// names match, the first in byte order is taken. Returns the path found, or
+// the path as given where nothing matches.
+std::string ResolveNameCase(const std::string& path);
+
 // Limits far above what any shader needs that keep the compiler, which
 // recurses on nesting and on long expressions, from exhausting its stack or
 // spending minutes: bracket nesting, tokens in one statement, and if

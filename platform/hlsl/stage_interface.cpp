@@ -166,7 +166,9 @@ void CheckSemantics(const SpirvModule& module, const std::vector<InterfaceVariab
         if (input && module.stage == ShaderStage::Vertex && v.systemValue && v.semantic != "SV_VERTEXID"
             && v.semantic != "SV_INSTANCEID")
             refuse(v, "a vertex shader reads only SV_VertexID and SV_InstanceID among system values");
-        if (!v.systemValue && !target && v.semantic.starts_with("SV_"))
+        // A vertex stage reads SV_Position from the input layout, by name.
+        const bool vertexPosition = input && module.stage == ShaderStage::Vertex && v.semantic == "SV_POSITION";
+        if (!v.systemValue && !target && !vertexPosition && v.semantic.starts_with("SV_"))
             refuse(v, std::string("this system value is not supported in the ") + StageName(module.stage) + " stage");
         if (!v.systemValue && !seen.emplace(v.semantic, v.semanticIndex).second)
             refuse(v, "it is used twice");

@@ -50,6 +50,17 @@ float4 ps_main(GSOut input) : SV_Target
         return source.Sample(sampled, input.uv);
     return input.tint;
 }
+
+// SV_Position as a vertex input is an element of the input layout.
+struct Tinted { float4 position : SV_Position; float4 tint : COLOR0; };
+Tinted vs_position(float3 normal : NORMAL, float4 position : SV_Position)
+{
+    Tinted output;
+    output.position = position;
+    output.tint = float4(position.z, normal.x + 0.25, position.w, 1.0);
+    return output;
+}
+float4 ps_tint(Tinted input) : SV_Target { return input.tint; }
 )";
 
 class CompiledShaderTest : public D3D11Test {
@@ -148,6 +159,48 @@ TEST_F(CompiledShaderTest, StagesSharingSlotZeroLinkAndReadTheirOwnBindings)
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(ReadTexel(b.get(), 1000, 360), {0.25f, 0.5f, 0.125f, 0.5f}));
     EXPECT_TRUE(TexelEq(ReadTexel(b.get(), 100, 360), {0, 0, 0, 0}));
+}
+
+TEST_F(CompiledShaderTest, SvPositionVertexInputIsFedByTheLayoutElementOfThatName)
+{
+    Owned<ID3D10Blob> vsCode = Compile("vs_position", "vs_4_0");
+    Owned<ID3D10Blob> psCode = Compile("ps_tint", "ps_4_0");
+    ASSERT_TRUE(vsCode.get() && psCode.get());
+    Owned<ID3D11VertexShader> vs;
+    Owned<ID3D11PixelShader> ps;
+    ASSERT_EQ(
+        device_->CreateVertexShader(vsCode->GetBufferPointer(), vsCode->GetBufferSize(), nullptr, vs.out()), S_OK);
+    ASSERT_EQ(device_->CreatePixelShader(psCode->GetBufferPointer(), psCode->GetBufferSize(), nullptr, ps.out()), S_OK);
+
+    // Semantic names compare without regard to case; a layout without the
+    // element does not fit the shader.
+    const D3D11_INPUT_ELEMENT_DESC elements[] = {
+        {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"sv_position", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+    };
+    Owned<ID3D11InputLayout> layout;
+    EXPECT_EQ(device_->CreateInputLayout(elements, 1, vsCode->GetBufferPointer(), vsCode->GetBufferSize(), layout.out()),
+              E_INVALIDARG);
+    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode->GetBufferPointer(), vsCode->GetBufferSize(), layout.out()),
+              S_OK);
+
+    Owned<ID3D11Texture2D> target(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
+    Owned<ID3D11RenderTargetView> targetView(MakeTargetView(target.get()));
+    const float zero[4] = {0, 0, 0, 0};
+    context_->ClearRenderTargetView(targetView.get(), zero);
+    Owned<ID3D11Buffer> vertices(MakeVertexBuffer(Rectangle(-1, 1, 0, -1, 0.5f)));
+    const UINT stride = sizeof(Vertex), offset = 0;
+    context_->IASetInputLayout(layout.get());
+    context_->IASetVertexBuffers(0, 1, vertices.address(), &stride, &offset);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    context_->VSSetShader(vs.get(), nullptr, 0);
+    context_->PSSetShader(ps.get(), nullptr, 0);
+    SetViewport();
+    context_->OMSetRenderTargets(1, targetView.address(), nullptr);
+    context_->Draw(6, 0);
+    // Three floats fill x, y, z; w reads 1.
+    EXPECT_TRUE(TexelEq(ReadTexel(target.get(), 100, 360), {0.5f, 0.25f, 1, 1}));
+    EXPECT_TRUE(TexelEq(ReadTexel(target.get(), 1000, 360), {0, 0, 0, 0}));
 }
 
 } // namespace

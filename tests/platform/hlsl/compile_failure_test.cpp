@@ -142,8 +142,24 @@ TEST_F(CompileFailure, GeometryEntryPointsOfTheWrongShapeAreRefused)
 TEST_F(CompileFailure, OnlyVertexGeometryAndPixelProfilesOfModels4And5)
 {
     Write("main.fx", kVertexShader);
-    for (const char* profile : {"vs_3_0", "vs_5_1", "cs_5_0", "hs_5_0", "fx_4_0", "vs", "", "VS_4_0"})
+    for (const char* profile : {"vs_3_0", "vs_5_1", "cs_5_0", "hs_5_0", "fx_4_0", "vs", "", "VS_4_0", "vs_4_0_level_9_2",
+                                "vs_4_1_level_9_1", "vs_4_0_level_9_3x"})
         ExpectFailure(Compile("vs_main", profile), E_FAIL, "main.fx(1,1): error: unsupported profile '");
+
+    // The level-9 profiles compile as 4_0; feature level 9 has no geometry stage.
+    Write("main.fx", std::string(kVertexShader) + "float4 ps_main() : SV_Target { return 1; }\n"
+                         "[maxvertexcount(1)] void gs_main(point float4 p[1] : SV_Position, "
+                         "inout PointStream<float4> s) { s.Append(p[0]); }\n");
+    for (const char* profile : {"vs_4_0_level_9_1", "vs_4_0_level_9_3", "ps_4_0_level_9_1", "ps_4_0_level_9_3"}) {
+        const Compiled compiled = Compile(profile[0] == 'v' ? "vs_main" : "ps_main", profile);
+        ASSERT_EQ(compiled.hr, S_OK) << profile << ": " << compiled.messages;
+        const hlsl::ShaderStage stage = profile[0] == 'v' ? hlsl::ShaderStage::Vertex : hlsl::ShaderStage::Pixel;
+        EXPECT_EQ(compiled.container->stage, stage) << profile;
+        EXPECT_EQ(hlsl_test::GlslErrors(stage, compiled.container->glsl), "") << profile;
+    }
+    EXPECT_EQ(Compile("gs_main", "gs_4_0").hr, S_OK);
+    for (const char* profile : {"gs_4_0_level_9_1", "gs_4_0_level_9_3"})
+        ExpectFailure(Compile("gs_main", profile), E_FAIL, "main.fx(1,1): error: unsupported profile '");
 }
 
 TEST_F(CompileFailure, OversizedConstantBufferIsRefusedAtTheMemberThatOverflows)

@@ -3,6 +3,8 @@
 
 #include "compiler_test_support.h"
 
+#include <filesystem>
+
 namespace {
 
 using hlsl_test::Compile;
@@ -80,6 +82,48 @@ TEST_F(MacrosAndIncludes, EachCallReadsTheFileAsItIsNow)
     const Compiled fixed = Compile("vs_main", "vs_4_0");
     ASSERT_EQ(fixed.hr, S_OK);
     EXPECT_NE(fixed.container->glsl.find("0.5"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MacrosAndIncludes, IncludeNamesResolveWithoutRegardToCaseAsOnWindows)
+{
+    Write("main.fx", "#include \"Parts/Common.HLSLI\"\n"
+                     "float4 vs_main(float3 p : POSITION) : SV_Position { return Scaled(p); }\n");
+    Write("parts/common.hlsli", "#include \"LIB/Scale.hlsli\"\n");
+    Write("parts/lib/scale.hlsli", "float4 Scaled(float3 p) { return float4(p * 0.25, 1.0); }\n");
+    const Compiled compiled = Compile("vs_main", "vs_4_0");
+    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
+    EXPECT_NE(compiled.container->glsl.find("0.25"), std::string::npos);
+
+    // Errors name the file found; a cycle is seen through a change of case.
+    Write("parts/lib/scale.hlsli", "float4 Scaled(float3 p) { return unknownName; }\n");
+    EXPECT_TRUE(Compile("vs_main", "vs_4_0")
+                    .messages.starts_with("parts/lib/scale.hlsli(1,34): error: 'unknownName' : unknown variable\n"));
+    Write("parts/lib/scale.hlsli", "#include \"../COMMON.hlsli\"\n");
+    EXPECT_TRUE(Compile("vs_main", "vs_4_0").messages.starts_with("parts/lib/scale.hlsli(1,1): error: '#include' : cycle"));
+
+    // An exact match wins; among names that differ only in case, the first
+    // in byte order.
+    Write("main.fx", "#include \"shared/k.hlsli\"\n#include \"SHARED/K2.HLSLI\"\n"
+                     "float4 vs_main() : SV_Position { return kExact + kUpper; }\n");
+    Write("shared/k.hlsli", "static const float kExact = 1;\n");
+    Write("Shared/k.hlsli", "#error the exact name exists\n");
+    Write("Shared/k2.hlsli", "static const float kUpper = 2;\n");
+    Write("shared/k2.hlsli", "#error Shared sorts before shared\n");
+    const Compiled picked = Compile("vs_main", "vs_4_0");
+    EXPECT_EQ(picked.hr, S_OK) << picked.messages;
+
+    Write("main.fx", "#include \"parts/missing.hlsli\"\n");
+    EXPECT_TRUE(Compile("vs_main", "vs_4_0").messages.starts_with("main.fx(1,1): error: '#include' : no file"));
+
+    // The effect file itself, named as the caller gives it.
+    std::filesystem::remove("main.fx");
+    Write("Effects/Main.FX", "#include \"../shared/k.hlsli\"\nfloat4 vs_main() : SV_Position { return kMissing; }\n");
+    EXPECT_EQ(Compile("vs_main", "vs_4_0", "effects/main.fx").messages,
+              "effects/main.fx(2,41): error: 'kMissing' : unknown variable\n");
 }
 
 } // namespace

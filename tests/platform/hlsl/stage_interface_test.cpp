@@ -120,11 +120,74 @@ TEST_F(StageInterface, NamesMadeFromSemanticsAreValidGlsl)
     }
 }
 
+TEST_F(StageInterface, SvPositionIsAnOrdinaryVertexInputMatchedByName)
+{
+    Write("main.fx", "float4 passThrough(float4 p : SV_Position) : SV_Position { return p * 0.5; }\n"
+                     "struct In { float3 normal : NORMAL; float4 position : SV_POSITION; float2 uv : TEXCOORD0; };\n"
+                     "struct Out { float4 position : SV_Position; float2 uv : TEXCOORD0; };\n"
+                     "Out inStruct(In i) { Out o; o.position = i.position + float4(i.normal, 0); o.uv = i.uv; return o; }\n"
+                     "float4 unread(float4 p : SV_Position, float3 n : NORMAL) : SV_Position { return float4(n, 1); }\n");
+    for (const char* entry : {"passThrough", "inStruct", "unread"}) {
+        const Compiled vs = Compile(entry, "vs_4_0");
+        ASSERT_EQ(vs.hr, S_OK) << entry << ": " << vs.messages;
+        const StageVariable* position = FindVariable(vs.container->inputs, "SV_POSITION", 0);
+        ASSERT_NE(position, nullptr) << entry;
+        EXPECT_FALSE(position->systemValue) << entry;
+        EXPECT_EQ(position->componentCount, 4u) << entry;
+        std::set<std::uint32_t> locations;
+        for (const StageVariable& input : vs.container->inputs) {
+            EXPECT_FALSE(input.systemValue) << entry << " " << input.semantic;
+            if (input.location != hlsl::kNoLocation) {
+                EXPECT_TRUE(locations.insert(input.location).second) << entry << ": two inputs share a location";
+            }
+        }
+        EXPECT_EQ(position->location == hlsl::kNoLocation, std::string(entry) == "unread") << entry;
+        // The output is still the Position built-in.
+        ASSERT_NE(FindVariable(vs.container->outputs, "SV_POSITION", 0), nullptr);
+        EXPECT_TRUE(FindVariable(vs.container->outputs, "SV_POSITION", 0)->systemValue);
+        EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Vertex, vs.container->glsl), "") << entry;
+    }
+}
+
+TEST_F(StageInterface, ClipAndCullDistancesInGeometryInputsAreRefusedAtTheirDeclaration)
+{
+    Write("main.fx", "struct V\n{\n    float4 p : SV_Position;\n    float clip : SV_ClipDistance0;\n};\n"
+                     "struct C { float4 p : SV_Position; float2 cull : SV_CullDistance1; };\n"
+                     "struct Outer { V inner; };\n"
+                     "[maxvertexcount(3)] void fromStruct(triangle V input[3], inout TriangleStream<V> s)\n"
+                     "{ s.Append(input[0]); }\n"
+                     "[maxvertexcount(3)] void culled(triangle C input[3], inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = input[0].p; v.clip = input[0].cull.x; s.Append(v); }\n"
+                     "[maxvertexcount(3)] void nested(triangle Outer input[3], inout TriangleStream<V> s)\n"
+                     "{ s.Append(input[0].inner); }\n"
+                     "[maxvertexcount(3)] void plain(triangle float4 p[3] : SV_Position,\n"
+                     "                               triangle float  c[3] : SV_ClipDistance0, inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = p[0]; v.clip = c[0]; s.Append(v); }\n"
+                     "struct P { float4 p : SV_Position; };\n"
+                     "[maxvertexcount(3)] void writes(triangle P input[3], inout TriangleStream<V> s)\n"
+                     "{ V v; v.p = input[0].p; v.clip = 1; s.Append(v); }\n");
+    const std::pair<const char*, const char*> refused[] = {
+        {"fromStruct", "main.fx(4,11): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+        {"culled", "main.fx(6,43): error: SV_CULLDISTANCE1 in a geometry shader's input is not supported"},
+        {"nested", "main.fx(4,11): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+        {"plain", "main.fx(15,48): error: SV_CLIPDISTANCE0 in a geometry shader's input is not supported"},
+    };
+    for (const auto& [entry, message] : refused) {
+        const Compiled gs = Compile(entry, "gs_4_0");
+        EXPECT_EQ(gs.hr, E_FAIL) << entry;
+        EXPECT_TRUE(gs.messages.starts_with(message)) << entry << ": " << gs.messages;
+    }
+    // Writing them is an ordinary built-in output.
+    const Compiled gs = Compile("writes", "gs_4_0");
+    ASSERT_EQ(gs.hr, S_OK) << gs.messages;
+    EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Geometry, gs.container->glsl), "");
+}
+
 TEST_F(StageInterface, WhatDirect3DRefusesIsRefused)
 {
     Write("main.fx", "struct Twice { float4 pos : SV_Position; float4 a : COLOR0; float4 b : COLOR0; };\n"
                      "Twice twice(float3 p : POSITION) { Twice t; t.pos = float4(p, 1); t.a = 1; t.b = 2; return t; }\n"
-                     "float4 positioned(float4 p : SV_Position) : SV_Position { return p; }\n"
+                     "float4 positioned(float4 p : SV_Depth) : SV_Position { return p; }\n"
                      "float4 target9() : SV_Target8 { return 1; }\n"
                      "Texture2D t; SamplerState s;\n"
                      "float4 sampling(float2 uv : TEXCOORD0) : SV_Position { return t.Sample(s, uv); }\n"
@@ -135,7 +198,7 @@ TEST_F(StageInterface, WhatDirect3DRefusesIsRefused)
 
     compiled = Compile("positioned", "vs_4_0");
     EXPECT_EQ(compiled.hr, E_FAIL);
-    EXPECT_TRUE(compiled.messages.starts_with("main.fx(3,8): error: invalid vs_4_0 input semantic 'SV_POSITION'"))
+    EXPECT_TRUE(compiled.messages.starts_with("main.fx(3,8): error: invalid vs_4_0 input semantic 'SV_DEPTH'"))
         << compiled.messages;
 
     compiled = Compile("target9", "ps_4_0");

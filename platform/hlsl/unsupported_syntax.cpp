@@ -1,0 +1,169 @@
+#include "platform/hlsl/unsupported_syntax.h"
+
+#include "platform/hlsl/source_tokens.h"
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+
+namespace hlsl {
+
+namespace {
+
+class TokenView {
+public:
+    explicit TokenView(std::string_view text, TokenSource source = TokenSource::Code)
+        : text_(text), tokens_(ScanTokens(text, source)), lines_(text)
+    {
+    }
+
+    std::size_t Size() const { return tokens_.size(); }
+    std::string_view Text(std::size_t i) const
+    {
+        return i < tokens_.size() ? text_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin)
+                                  : std::string_view{};
+    }
+    bool Is(std::size_t i, char c) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Punctuation && text_[tokens_[i].begin] == c;
+    }
+    bool IsIdentifier(std::size_t i) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
+    }
+    TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
+
+private:
+    std::string_view text_;
+    std::vector<SourceToken> tokens_;
+    LineIndex lines_;
+};
+
+bool IsBuiltInTypeName(std::string_view name)
+{
+    static const std::regex kType(
+        "(bool|int|uint|dword|half|float|double|min16float|min10float|min16int|min12int|min16uint)([1-4](x[1-4])?)?");
+    return std::regex_match(name.begin(), name.end(), kType);
+}
+
+struct Explanation {
+    Diagnostic diagnostic;
+    int lastLine = 0;
+};
+
+std::vector<Explanation> FindExplanations(std::string_view text, const std::string& file)
+{
+    const TokenView tokens(text);
+    std::set<std::string_view> structures;
+    for (std::size_t i = 0; i + 1 < tokens.Size(); ++i)
+        if ((tokens.Text(i) == "struct" || tokens.Text(i) == "class" || tokens.Text(i) == "typedef")
+            && tokens.IsIdentifier(i + 1))
+            structures.insert(tokens.Text(i + 1));
+
+    std::vector<Explanation> explanations;
+    for (std::size_t i = 0; i + 5 < tokens.Size(); ++i) {
+        // "(type[n]) operand": a cast to an array type.
+        if (!tokens.Is(i, '(') || !tokens.IsIdentifier(i + 1) || !tokens.Is(i + 2, '['))
+            continue;
+        const std::string_view type = tokens.Text(i + 1);
+        if (!IsBuiltInTypeName(type) && !structures.count(type))
+            continue;
+        // A cast's array size and the rest of its statement are short; the
+        // scans stop early so that text made of casts costs linear time.
+        const std::size_t limit = std::min(tokens.Size(), i + 4096);
+        std::size_t close = i + 3;
+        while (close < limit && !tokens.Is(close, ']') && !tokens.Is(close, ';'))
+            ++close;
+        if (!tokens.Is(close, ']') || !tokens.Is(close + 1, ')'))
+            continue;
+        std::size_t end = close + 2;
+        while (end < limit && !tokens.Is(end, ';'))
+            ++end;
+        const TextPosition at = tokens.Position(i);
+        const std::string cast = "(" + std::string(type) + "[" + "...])";
+        explanations.push_back(
+            {MakeDiagnostic({file, at.line, at.column},
+                            "casting to an array type " + Quoted(cast)
+                                + " is not supported by this compiler, except from an array of the same type"),
+             tokens.Position(std::min(end, tokens.Size() - 1)).line});
+    }
+    return explanations;
+}
+
+} // namespace
+
+std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
+{
+    const TokenView tokens(text);
+
+    std::vector<Diagnostic> found;
+    const auto add = [&](const TokenView& view, std::size_t i, std::string message) {
+        const TextPosition position = view.Position(i);
+        found.push_back(MakeDiagnostic({file, position.line, position.column}, std::move(message)));
+    };
+    // Brace depths at which a cbuffer's or tbuffer's members are declared.
+    std::vector<int> bufferScopes;
+    bool bufferPending = false;
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.Size() && found.empty(); ++i) {
+        const std::string_view word = tokens.IsIdentifier(i) ? tokens.Text(i) : std::string_view{};
+        const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
+        if (tokens.Is(i, '{')) {
+            ++depth;
+            if (bufferPending)
+                bufferScopes.push_back(depth);
+            bufferPending = false;
+        } else if (tokens.Is(i, '}')) {
+            if (!bufferScopes.empty() && bufferScopes.back() == depth)
+                bufferScopes.pop_back();
+            --depth;
+        } else if (tokens.Is(i, ';')) {
+            bufferPending = false;
+        } else if (word == "cbuffer" || word == "tbuffer") {
+            bufferPending = true;
+        } else if (word == "interface" && statementStart && tokens.IsIdentifier(i + 1)) {
+            add(tokens, i, "interface declarations are not supported by this compiler");
+        } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
+            add(tokens, i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
+                               + " : ...') is not supported by this compiler");
+        } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
+            add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
+                           "declare it outside the cbuffer");
+        }
+    }
+    if (found.empty())
+        return std::nullopt;
+    SortBySourcePosition(found);
+    return found.front();
+}
+
+void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLookup& lookup)
+{
+    std::map<std::string, std::vector<Explanation>> explanations;
+    std::vector<Diagnostic> explained;
+    for (Diagnostic& error : errors) {
+        auto found = explanations.find(error.position.file);
+        if (found == explanations.end()) {
+            const std::string* text = lookup(error.position.file);
+            found = explanations
+                        .emplace(error.position.file,
+                                 text ? FindExplanations(*text, error.position.file) : std::vector<Explanation>{})
+                        .first;
+        }
+        for (const Explanation& explanation : found->second)
+            if (error.position.line >= explanation.diagnostic.position.line && error.position.line <= explanation.lastLine) {
+                error = explanation.diagnostic;
+                break;
+            }
+        const bool repeated = std::any_of(explained.begin(), explained.end(), [&](const Diagnostic& d) {
+            return d.position.file == error.position.file && d.position.line == error.position.line
+                   && d.position.column == error.position.column && d.message == error.message;
+        });
+        if (!repeated)
+            explained.push_back(std::move(error));
+    }
+    errors = std::move(explained);
+}
+
+} // namespace hlsl

@@ -1,0 +1,144 @@
+// Effect-framework syntax (techniques, fxgroups, state objects, shader
+// variables, annotations) is ignored for one entry point, as the Direct3D
+// compiler ignores it, without moving any later line or column.
+
+#include "compiler_test_support.h"
+
+#include "platform/hlsl/effect_syntax.h"
+
+#include <algorithm>
+
+namespace {
+
+using hlsl::ShaderStage;
+using hlsl_test::Compile;
+using hlsl_test::Compiled;
+
+// The text with every run of white space made one space, ends trimmed.
+std::string Collapsed(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        const bool space = std::isspace(static_cast<unsigned char>(c));
+        if (space && (out.empty() || out.back() == ' '))
+            continue;
+        out += space ? ' ' : c;
+    }
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+struct StripCase {
+    const char* text;
+    const char* remains; // collapsed
+};
+
+TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
+{
+    const StripCase cases[] = {
+        {"technique11 T < string s = \"x\"; > { pass P { SetPixelShader(NULL); } }\nfloat a;", "float a;"},
+        {"technique T {\n#if A\n pass P { }\n#endif\n}\nfloat b;", "#if A #endif float b;"},
+        {"fxgroup G { technique11 T { pass P { } } } float c;", "float c;"},
+        {"BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; }; int d;", "int d;"},
+        {"RasterizerState R[2] = { { CullMode = NONE; }, { FillMode = WIREFRAME; } }; int e;", "int e;"},
+        {"VertexShader v = CompileShader(vs_4_0, VS()); GeometryShader g = ConstructGSWithSO(CompileShader(gs_4_0, "
+         "GS()), \"POSITION.xyz; NORMAL.xyz\"); int f;",
+         "int f;"},
+        {"SamplerState s : register(s1) { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };",
+         "SamplerState s : register(s1) ;"},
+        {"SamplerComparisonState z { ComparisonFunc = LESS; };", "SamplerComparisonState z ;"},
+        {"sampler2D old = sampler_state { Texture = <tex>; };", "sampler2D old ;"},
+        {"float4 c : COLOR < string UIName = \"x\"; float UIMin = -1; > = {1, 0, 0, 1};", "float4 c : COLOR = {1, 0, 0, 1};"},
+        {"Texture2D<float4> t : register(t0) < string ResourceName = \"a.dds\"; >;", "Texture2D<float4> t : register(t0) ;"},
+        {"cbuffer B { float k[2] < int n = 2; >; };", "cbuffer B { float k[2] ; };"},
+        // Templates, comparisons and code stay as they are.
+        {"StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;",
+         "StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;"},
+        {"SamplerState Pick(SamplerState a) { return a; }", "SamplerState Pick(SamplerState a) { return a; }"},
+        {"float4 f(float4 p) { float4 a < b; return p; } struct S { float4 x; };",
+         "float4 f(float4 p) { float4 a < b; return p; } struct S { float4 x; };"},
+        {"// technique11 T { }\nfloat g = 1; /* BlendState B { }; */", "// technique11 T { } float g = 1; /* BlendState B { }; */"},
+    };
+    for (const StripCase& c : cases) {
+        const std::string text = c.text;
+        const std::string stripped = hlsl::StripEffectSyntax(text);
+        EXPECT_EQ(Collapsed(stripped), c.remains) << text;
+        ASSERT_EQ(stripped.size(), text.size()) << text;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            EXPECT_TRUE(stripped[i] == text[i] || (stripped[i] == ' ' && text[i] != '\n')) << text << " at " << i;
+    }
+}
+
+struct EffectCase {
+    const char* fixture;
+    const char* entry;
+    const char* profile;
+    ShaderStage stage;
+};
+
+void PrintTo(const EffectCase& c, std::ostream* out)
+{
+    *out << c.fixture << ":" << c.entry;
+}
+
+class EffectFile : public hlsl_test::CompilerTest, public ::testing::WithParamInterface<EffectCase> {};
+
+TEST_P(EffectFile, EntryPointCompilesToGlslTheDriverTakes)
+{
+    const EffectCase& c = GetParam();
+    CopyFixture(std::string("effects/") + c.fixture);
+    const Compiled compiled = Compile(c.entry, c.profile);
+    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
+    EXPECT_EQ(hlsl_test::GlslErrors(c.stage, compiled.container->glsl), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Effects, EffectFile,
+    ::testing::Values(EffectCase{"depth_state_and_technique.fx", "VS", "vs_4_0", ShaderStage::Vertex},
+                      EffectCase{"stream_out.fx", "VS", "vs_4_0", ShaderStage::Vertex},
+                      EffectCase{"stream_out.fx", "GS", "gs_4_0", ShaderStage::Geometry},
+                      EffectCase{"stream_out.fx", "PS", "ps_4_0", ShaderStage::Pixel},
+                      EffectCase{"fxgroup.fx", "VS", "vs_5_0", ShaderStage::Vertex},
+                      EffectCase{"fxgroup.fx", "PS", "ps_5_0", ShaderStage::Pixel},
+                      EffectCase{"annotations.fx", "PS", "ps_4_0", ShaderStage::Pixel},
+                      EffectCase{"state_blocks.fx", "PS", "ps_4_0", ShaderStage::Pixel}));
+
+class EffectSyntax : public hlsl_test::CompilerTest {};
+
+TEST_F(EffectSyntax, SamplersWithStateBlocksAreBoundAsSamplers)
+{
+    CopyFixture("effects/state_blocks.fx");
+    const Compiled compiled = Compile("PS", "ps_4_0");
+    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
+    // wrapSampler takes the lowest free sampler slot; shadowSampler keeps s3.
+    const std::vector<hlsl::CombinedSampler>& pairs = compiled.container->samplers;
+    ASSERT_EQ(pairs.size(), 2u);
+    const auto has = [&](std::uint32_t texture, std::uint32_t sampler) {
+        return std::any_of(pairs.begin(), pairs.end(), [&](const hlsl::CombinedSampler& pair) {
+            return pair.textureSlot == texture && pair.samplerSlot == sampler;
+        });
+    };
+    EXPECT_TRUE(has(0, 0));
+    EXPECT_TRUE(has(1, 3));
+}
+
+TEST_F(EffectSyntax, ErrorsAfterEffectBlocksKeepTheirLineAndColumn)
+{
+    CopyFixture("effects/error_after_technique.fx");
+    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
+    EXPECT_EQ(Compile("VS", "vs_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
+
+    // A syntax error after a technique with annotations and state objects.
+    Write("main.fx", "BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; };\n"
+                     "technique11 T < string s = \"x\"; >\n{\n    pass P { SetBlendState(B, float4(0, 0, 0, 0), 0xFFFFFFFF); }\n}\n"
+                     "float4 PS() : SV_Target\n{\n    float y = 3\n    return y;\n}\n");
+    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(9,5): error: ';' : Expected\n");
+
+    // The same blocks in an included file.
+    Write("main.fx", "#include \"Effect.fxh\"\n");
+    CopyFixture("effects/error_after_technique.fx", "Effect.fxh");
+    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "Effect.fxh(12,16): error: 'notDeclared' : unknown variable\n");
+}
+
+} // namespace
