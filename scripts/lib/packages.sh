@@ -29,14 +29,15 @@ ensure_packages() {
 #
 # scripts/demo (and scripts/bench): the compilers and build tools, the
 # libraries the program links (SDL2, libepoxy, glslang with SPIRV-Tools,
-# SPIRV-Cross, X11 and XInput 2), Mesa's OpenGL drivers, and what it runs
-# the demo with when there is no display: Xvfb, xdotool, ImageMagick's
-# import for the screenshot, and xdpyinfo (x11-utils) to tell whether there
-# is a display at all.
+# SPIRV-Cross, X11 and XInput 2), glslang-tools (glslang's CMake package
+# stops when its glslangValidator is missing), Mesa's OpenGL drivers, and
+# what it runs the demo with when there is no display: Xvfb, xdotool,
+# ImageMagick's import for the screenshot, and xdpyinfo (x11-utils) to tell
+# whether there is a display at all.
 DEMO_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libsdl2-dev libepoxy-dev libx11-dev libxi-dev libgl1-mesa-dri libegl-mesa0
-    glslang-dev spirv-tools libspirv-cross-c-shared-dev
+    glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev
     xvfb xauth xdotool imagemagick x11-utils
 )
 # The test suite, on top of DEMO_PACKAGES: GoogleTest and gMock, Clang for
