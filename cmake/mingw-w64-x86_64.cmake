@@ -1,7 +1,8 @@
 # Cross-compiles the Windows executable on Linux with mingw-w64 (Debian:
 # g++-mingw-w64-x86-64-win32 or -posix):
 #   cmake -S . -B build-mingw -G Ninja \
-#       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DFXDEMO_TESTS=OFF
+#       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# A cross build leaves the tests out by itself (CMakeLists.txt).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
