@@ -3,6 +3,7 @@
 #include "platform/hlsl/effect_syntax.h"
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
+#include "platform/hlsl/source_tokens.h"
 #include "platform/hlsl/spirv_passes.h"
 #include "platform/hlsl/unsupported_syntax.h"
 
@@ -645,11 +646,65 @@ std::vector<DeclaredInput> DeclaredInputs(const glslang::TIntermediate& intermed
     return inputs;
 }
 
-std::string Preamble(const std::vector<Macro>& macros)
+// Whether the text declares something of this name itself (a function or
+// variable: the name follows a type), which a macro of the same name would
+// rename.
+bool DeclaresName(std::string_view text, std::string_view name)
+{
+    const std::vector<SourceToken> tokens = ScanTokens(text);
+    const auto word = [&](std::size_t i) { return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    for (std::size_t i = 1; i < tokens.size(); ++i)
+        if (tokens[i].kind == TokenKind::Identifier && word(i) == name
+            && tokens[i - 1].kind == TokenKind::Identifier && word(i - 1) != "return")
+            return true;
+    return false;
+}
+
+// HLSL intrinsics whose glslang namesakes differ where glslang folds
+// constants while parsing, before any pass sees the call: fmod() keeps the
+// dividend's sign (x - y * trunc(x / y)) where glslang folds GLSL's floored
+// mod(); sign() returns int, where glslang's returns the argument's type.
+// Functions of the compiler's own take the calls, through function-like
+// macros, so literals are computed at run time or folded by SPIRV-Tools
+// with HLSL's meaning. A macro's tokens take the position of its use, so
+// messages keep the user's lines and columns.
+std::string IntrinsicHelpers()
+{
+    std::string text;
+    const char* const sizes[] = {"", "2", "3", "4"};
+    for (const char* n : sizes) {
+        const std::string f = std::string("float") + n, i = std::string("int") + n;
+        text += f + " fxdemo_fmod(" + f + " x, " + f + " y) { return x - y * trunc(x / y); }\n";
+        text += i + " fxdemo_sign(" + f + " x) { return " + i + "(x > 0) - " + i + "(x < 0); }\n";
+        text += i + " fxdemo_sign(" + i + " x) { return " + i + "(x > 0) - " + i + "(x < 0); }\n";
+    }
+    // Matrices row by row.
+    for (int rows = 2; rows <= 4; ++rows)
+        for (int columns = 2; columns <= 4; ++columns) {
+            const std::string m = "float" + std::to_string(rows) + "x" + std::to_string(columns);
+            text += m + " fxdemo_fmod(" + m + " x, " + m + " y) { " + m + " r; ";
+            for (int row = 0; row < rows; ++row)
+                text += "r[" + std::to_string(row) + "] = fxdemo_fmod(x[" + std::to_string(row) + "], y["
+                        + std::to_string(row) + "]); ";
+            text += "return r; }\n";
+        }
+    return text;
+}
+
+std::string Preamble(const CompileRequest& request)
 {
     std::string preamble;
-    for (const Macro& macro : macros)
+    for (const Macro& macro : request.macros)
         preamble += "#define " + macro.name + " " + macro.definition + "\n";
+    // A file that declares its own fmod or sign keeps it.
+    static const std::string helpers = IntrinsicHelpers();
+    const bool fmod = !DeclaresName(request.source, "fmod"), sign = !DeclaresName(request.source, "sign");
+    if (fmod || sign)
+        preamble += helpers;
+    if (fmod)
+        preamble += "#define fmod(x, y) fxdemo_fmod(x, y)\n";
+    if (sign)
+        preamble += "#define sign(x) fxdemo_sign(x)\n";
     return preamble;
 }
 
@@ -695,7 +750,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         result.errors.push_back(std::move(*error));
         return result;
     }
-    const std::string preamble = Preamble(request.macros);
+    const std::string preamble = Preamble(request);
 
     SourceSet sources(request);
     if (stage == ShaderStage::Geometry) {
