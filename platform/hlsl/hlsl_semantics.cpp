@@ -193,6 +193,19 @@ public:
             node->setExpression(vector);
         return true;
     }
+    bool visitSelection(glslang::TVisit, glslang::TIntermSelection* node) override
+    {
+        // The two values of `c ? a : b`.
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getTrueBlock()
+                                                                               ? node->getTrueBlock()->getAsTyped()
+                                                                               : nullptr))
+            node->setTrueBlock(vector);
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getFalseBlock()
+                                                                               ? node->getFalseBlock()->getAsTyped()
+                                                                               : nullptr))
+            node->setFalseBlock(vector);
+        return true;
+    }
 
 private:
     glslang::TIntermediate& intermediate_;
