@@ -499,6 +499,48 @@ std::optional<Diagnostic> CheckPixelOnlyOperations(const CompileRequest& request
     return std::nullopt;
 }
 
+// Finds the first multi-element matrix swizzle left in the tree.
+class MatrixSwizzleFinder final : public glslang::TIntermTraverser {
+public:
+    std::optional<glslang::TSourceLoc> found;
+
+    bool visitBinary(glslang::TVisit, glslang::TIntermBinary* node) override
+    {
+        if (!found && node->getOp() == glslang::EOpMatrixSwizzle)
+            found = node->getLoc();
+        return !found;
+    }
+};
+
+// GlslangToSpv reports what it cannot translate as "Missing functionality:
+// <what>" and goes on, leaving code out; the compile fails instead. A matrix
+// swizzle is placed at the swizzle, anything else at the entry point.
+std::optional<Diagnostic> MissingFunctionality(const std::string& log, glslang::TIntermediate& intermediate,
+                                               const SourceSet& sources, const SourcePosition& entry)
+{
+    constexpr std::string_view kMarker = "Missing functionality: ";
+    const std::size_t at = log.find(kMarker);
+    if (at == std::string::npos)
+        return std::nullopt;
+    std::string what = log.substr(at + kMarker.size());
+    what = what.substr(0, what.find_first_of("\r\n"));
+    SourcePosition position = entry;
+    if (what == "matrix swizzle") {
+        what = "this use of a matrix swizzle of several elements";
+        MatrixSwizzleFinder finder;
+        if (intermediate.getTreeRoot())
+            intermediate.getTreeRoot()->traverse(&finder);
+        if (finder.found) {
+            const char* file = finder.found->getFilename();
+            position = {file && *file ? file : sources.MainFile(), std::max(finder.found->line, 1),
+                        std::max(finder.found->column, 1)};
+        }
+    } else {
+        what = Quoted(what);
+    }
+    return MakeDiagnostic(position, what + " is not supported by this compiler");
+}
+
 std::vector<MemberDeclaration> Members(const glslang::TTypeList& list, const SourceSet& sources)
 {
     std::vector<MemberDeclaration> members;
@@ -810,6 +852,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
     };
     generate(module.words, false);
     const std::string log = logger.getAllMessages();
+    if (std::optional<Diagnostic> error = MissingFunctionality(log, linked, sources, module.entryPosition)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));
         return result;
@@ -817,6 +863,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
     // GLSL needs constant texture offsets: unroll the loops that feed them,
     // on a module made again with line numbers to place what stays variable.
     if (HasNonConstantOffset(module.words)) {
+        if (std::optional<Diagnostic> error = CheckUnrollLimit(linked, request.file)) {
+            result.errors.push_back(std::move(*error));
+            return result;
+        }
         std::vector<std::uint32_t> lined;
         generate(lined, true);
         if (std::optional<Diagnostic> error = MakeOffsetsConstant(
