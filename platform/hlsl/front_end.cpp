@@ -212,6 +212,28 @@ struct Parsed {
     glslang::TIntermediate* intermediate = nullptr;
 };
 
+// glslang refuses `*` between two matrices of one non-square shape, which
+// HLSL multiplies per component, with a message that names no operator, at
+// the end of the expression. The error goes to the last `*` before it.
+void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources)
+{
+    for (Diagnostic& error : errors) {
+        if (error.message.find("Could not perform requested binary operation") == std::string::npos)
+            continue;
+        const std::string* text = sources.Text(error.position.file);
+        const std::string_view line = text ? SourceLine(*text, error.position.line) : std::string_view{};
+        const std::size_t limit = std::min(line.size(), static_cast<std::size_t>(std::max(error.position.column, 1)));
+        const std::size_t star = line.substr(0, limit).rfind('*');
+        if (star == std::string_view::npos) {
+            error.message = "this operation is not supported by this compiler for these operand types";
+            continue;
+        }
+        error.position.column = static_cast<int>(star) + 1;
+        error.message = "'*' between these operands is not supported by this compiler (for two matrices of the "
+                        "same non-square shape, multiply row by row)";
+    }
+}
+
 constexpr auto kMessages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgSpvRules | EShMsgVulkanRules
                                                     | EShMsgHlslOffsets | EShMsgEnhanced);
 
@@ -242,6 +264,7 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     if (!parsedOk) {
         parsed.errors = ParseGlslangLog(shader.getInfoLog(), request.file, sources.Lookup());
         ExplainUnsupportedSyntax(parsed.errors, sources.Lookup());
+        ExplainRefusedOperations(parsed.errors, sources);
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the source does not compile"));
         return parsed;
@@ -688,6 +711,82 @@ std::vector<DeclaredInput> DeclaredInputs(const glslang::TIntermediate& intermed
     return inputs;
 }
 
+// glslang crashes on a file with two geometry shaders whose streams carry
+// different types, the usual effect file with several passes. A geometry
+// shader other than the entry point is blanked out, attributes and body,
+// keeping every line break so that positions stay. Nothing calls one: its
+// stream parameter has no other use.
+std::string BlankOtherGeometryShaders(std::string text, const std::string& entryPoint)
+{
+    const std::vector<SourceToken> tokens = ScanTokens(text);
+    const auto word = [&](std::size_t i) {
+        return std::string_view(text).substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+    };
+    const auto is = [&](std::size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == TokenKind::Punctuation && text[tokens[i].begin] == c;
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> blanks; // byte ranges
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (is(i, '{'))
+            ++depth;
+        else if (is(i, '}'))
+            --depth;
+        if (depth != 0 || !is(i, '[') || i + 1 >= tokens.size() || word(i + 1) != "maxvertexcount")
+            continue;
+        // Earlier attributes ([instance(n)]) go with it.
+        std::size_t first = i;
+        while (first > 0 && is(first - 1, ']')) {
+            std::size_t open = first - 1;
+            while (open > 0 && !is(open, '['))
+                --open;
+            if (!is(open, '['))
+                break;
+            first = open;
+        }
+        // The function's name: the identifier before the first '(' at
+        // bracket depth 0 after the attributes.
+        std::size_t at = i;
+        int brackets = 0;
+        std::string_view name;
+        for (; at < tokens.size(); ++at) {
+            if (is(at, '['))
+                ++brackets;
+            else if (is(at, ']'))
+                --brackets;
+            else if (brackets == 0 && is(at, '(') && at > 0 && tokens[at - 1].kind == TokenKind::Identifier) {
+                name = word(at - 1);
+                break;
+            } else if (brackets == 0 && (is(at, ';') || is(at, '{')))
+                break;
+        }
+        if (name.empty() || name == entryPoint)
+            continue;
+        std::size_t body = at;
+        while (body < tokens.size() && !is(body, '{') && !is(body, ';'))
+            ++body;
+        if (!is(body, '{'))
+            continue;
+        int inner = 0;
+        std::size_t end = body;
+        for (; end < tokens.size(); ++end) {
+            if (is(end, '{'))
+                ++inner;
+            else if (is(end, '}') && --inner == 0)
+                break;
+        }
+        if (end >= tokens.size())
+            continue;
+        blanks.emplace_back(tokens[first].begin, tokens[end].end);
+        i = end;
+    }
+    for (const auto& [from, to] : blanks)
+        for (std::size_t c = from; c < to; ++c)
+            if (text[c] != '\n' && text[c] != '\r')
+                text[c] = ' ';
+    return text;
+}
+
 // Whether the text declares something of this name itself (a function or
 // variable: the name follows a type), which a macro of the same name would
 // rename.
@@ -787,7 +886,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         return result;
     }
     CompileRequest request = original;
-    request.source = StripEffectSyntax(original.source);
+    request.source = BlankOtherGeometryShaders(StripEffectSyntax(original.source), original.entryPoint);
     if (std::optional<Diagnostic> error = FindUnsupportedSyntax(request.source, request.file)) {
         result.errors.push_back(std::move(*error));
         return result;
