@@ -16,6 +16,7 @@
 #include <cctype>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -218,6 +219,16 @@ struct Parsed {
 void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources)
 {
     for (Diagnostic& error : errors) {
+        // ".sample[s][xy]" and the like on a texture.
+        if (error.message.find("unexpected operator on texture type") != std::string::npos) {
+            const std::size_t close = error.message.find('\'', 1);
+            const std::string name = error.message.starts_with("'") && close != std::string::npos
+                                         ? error.message.substr(1, close - 1)
+                                         : std::string();
+            error.message = "the texture operator " + Quoted("." + name + "[]")
+                            + " is not supported by this compiler; call Load instead";
+            continue;
+        }
         if (error.message.find("Could not perform requested binary operation") == std::string::npos)
             continue;
         const std::string* text = sources.Text(error.position.file);
@@ -276,12 +287,74 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     return parsed;
 }
 
+// The calls in one function, with their places.
+class CallFinder final : public glslang::TIntermTraverser {
+public:
+    std::vector<std::pair<std::string, glslang::TSourceLoc>> calls;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        if (node->getOp() == glslang::EOpFunctionCall)
+            calls.emplace_back(node->getName().c_str(), node->getLoc());
+        return true;
+    }
+};
+
+// glslang's link reports recursion without a place; HLSL has none, and the
+// error goes to the call that closes the cycle.
+std::optional<Diagnostic> FindRecursion(const glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    const glslang::TIntermAggregate* root =
+        intermediate.getTreeRoot() ? intermediate.getTreeRoot()->getAsAggregate() : nullptr;
+    if (!root)
+        return std::nullopt;
+    std::map<std::string, std::vector<std::pair<std::string, glslang::TSourceLoc>>> calls;
+    for (TIntermNode* node : root->getSequence())
+        if (glslang::TIntermAggregate* function = node->getAsAggregate())
+            if (function->getOp() == glslang::EOpFunction) {
+                CallFinder finder;
+                function->traverse(&finder);
+                calls[function->getName().c_str()] = std::move(finder.calls);
+            }
+    // Depth-first, with the functions on the current path marked.
+    std::map<std::string, int> state; // 1: on the path, 2: done
+    std::optional<Diagnostic> found;
+    const std::function<void(const std::string&)> visit = [&](const std::string& name) {
+        state[name] = 1;
+        for (const auto& [callee, loc] : calls[name]) {
+            if (found)
+                return;
+            if (state[callee] == 1) {
+                const char* file = loc.getFilename();
+                const std::string plain = callee.substr(0, callee.find('('));
+                const SourcePosition at = sources.NamePosition(loc, plain, 0);
+                found = MakeDiagnostic({file && *file ? file : at.file, at.line, at.column},
+                                       "recursive call of " + Quoted(plain)
+                                           + ": HLSL does not allow recursion");
+                return;
+            }
+            if (state[callee] == 0 && calls.count(callee))
+                visit(callee);
+        }
+        state[name] = 2;
+    };
+    for (const auto& [name, list] : calls)
+        if (!found && state[name] == 0)
+            visit(name);
+    return found;
+}
+
 // Links the parsed stage on its own, which completes its intermediate code.
 void Link(const CompileRequest& request, Parsed& parsed, const SourceSet& sources)
 {
     parsed.program = std::make_unique<glslang::TProgram>();
     parsed.program->addShader(parsed.shader.get());
     if (!parsed.program->link(kMessages)) {
+        if (std::string_view(parsed.program->getInfoLog()).find("Recursion detected") != std::string_view::npos)
+            if (std::optional<Diagnostic> recursion = FindRecursion(*parsed.intermediate, sources)) {
+                parsed.errors.push_back(std::move(*recursion));
+                return;
+            }
         parsed.errors = ParseGlslangLog(parsed.program->getInfoLog(), request.file, sources.Lookup());
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the entry point does not link"));

@@ -102,6 +102,16 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         const TextPosition position = view.Position(i);
         found.push_back(MakeDiagnostic({file, position.line, position.column}, std::move(message)));
     };
+    // Intrinsics of shader models before 4 that glslang takes for unknown
+    // names or crashes on; a file may declare a function of the same name.
+    static const std::set<std::string_view> kLegacyIntrinsics = {
+        "noise", "tex1D", "tex1Dbias", "tex1Dgrad", "tex1Dlod", "tex1Dproj", "tex2D", "tex2Dbias", "tex2Dgrad",
+        "tex2Dlod", "tex2Dproj", "tex3D", "tex3Dbias", "tex3Dgrad", "tex3Dlod", "tex3Dproj", "texCUBE",
+        "texCUBEbias", "texCUBEgrad", "texCUBElod", "texCUBEproj"};
+    std::set<std::string_view> declared;
+    for (std::size_t i = 1; i < tokens.Size(); ++i)
+        if (tokens.IsIdentifier(i) && tokens.IsIdentifier(i - 1) && tokens.Text(i - 1) != "return")
+            declared.insert(tokens.Text(i));
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
     bool bufferPending = false;
@@ -127,6 +137,12 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
             add(tokens, i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
                                + " : ...') is not supported by this compiler");
+        } else if (kLegacyIntrinsics.count(word) && tokens.Is(i + 1, '(') && !declared.count(word)
+                   && !(i > 0 && tokens.Is(i - 1, '.'))) {
+            add(tokens, i, Quoted(word) + " is an intrinsic of shader models before 4, which shader models 4 and 5 "
+                                          "do not have; it is not supported by this compiler"
+                               + (word == "noise" ? std::string()
+                                                  : std::string("; sample a Texture object with a SamplerState")));
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
             add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
                            "declare it outside the cbuffer");
