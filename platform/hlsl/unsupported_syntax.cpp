@@ -33,6 +33,8 @@ public:
         return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
     }
     TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
+    TextPosition PositionOf(std::size_t offset) const { return lines_.At(offset); }
+    std::size_t Offset(std::size_t i) const { return tokens_[i].begin; }
 
 private:
     std::string_view text_;
@@ -93,6 +95,28 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
 
 } // namespace
 
+// The offset of the '#' of the first "#pragma pack_matrix" line between two
+// offsets, or npos.
+std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::size_t to)
+{
+    for (std::size_t at = text.find('#', from); at < to; at = text.find('#', at + 1)) {
+        const std::size_t lineStart = text.rfind('\n', at) == std::string_view::npos ? 0 : text.rfind('\n', at) + 1;
+        if (text.substr(lineStart, at - lineStart).find_first_not_of(" \t") != std::string_view::npos)
+            continue; // not a directive: a '#' in a comment or a string
+        std::size_t word = at + 1;
+        while (word < to && (text[word] == ' ' || text[word] == '\t'))
+            ++word;
+        if (text.substr(word, 6) != "pragma")
+            continue;
+        word += 6;
+        while (word < to && (text[word] == ' ' || text[word] == '\t'))
+            ++word;
+        if (text.substr(word, 11) == "pack_matrix")
+            return at;
+    }
+    return std::string_view::npos;
+}
+
 std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
@@ -114,6 +138,7 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
             declared.insert(tokens.Text(i));
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
+    std::size_t bufferStart = 0;
     bool bufferPending = false;
     int depth = 0;
     for (std::size_t i = 0; i < tokens.Size() && found.empty(); ++i) {
@@ -121,12 +146,26 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
         if (tokens.Is(i, '{')) {
             ++depth;
-            if (bufferPending)
+            if (bufferPending) {
                 bufferScopes.push_back(depth);
+                bufferStart = tokens.Offset(i);
+            }
             bufferPending = false;
         } else if (tokens.Is(i, '}')) {
-            if (!bufferScopes.empty() && bufferScopes.back() == depth)
+            if (!bufferScopes.empty() && bufferScopes.back() == depth) {
                 bufferScopes.pop_back();
+                // glslang gives a whole constant buffer the matrix packing in
+                // force at its end, so a #pragma pack_matrix among the
+                // members would silently change those before it.
+                const std::size_t pragma = FindPackMatrixPragma(text, bufferStart, tokens.Offset(i));
+                if (pragma != std::string_view::npos) {
+                    const TextPosition position = tokens.PositionOf(pragma);
+                    found.push_back(MakeDiagnostic(
+                        {file, position.line, position.column},
+                        "#pragma pack_matrix inside a cbuffer is not supported by this compiler; put it before the "
+                        "cbuffer, or give the members row_major or column_major"));
+                }
+            }
             --depth;
         } else if (tokens.Is(i, ';')) {
             bufferPending = false;
