@@ -784,11 +784,12 @@ std::vector<DeclaredInput> DeclaredInputs(const glslang::TIntermediate& intermed
     return inputs;
 }
 
-// glslang crashes on a file with two geometry shaders whose streams carry
-// different types, the usual effect file with several passes. A geometry
-// shader other than the entry point is blanked out, attributes and body,
-// keeping every line break so that positions stay. Nothing calls one: its
-// stream parameter has no other use.
+// glslang's geometry stage crashes on a file with two geometry shaders
+// whose streams carry different types, the usual effect file with several
+// passes. For the geometry parse, a geometry shader other than the entry
+// point is blanked out, attributes and body, keeping every line break so
+// that positions stay; the probe parse has checked its syntax. Nothing calls
+// one: its stream parameter has no other use.
 std::string BlankOtherGeometryShaders(std::string text, const std::string& entryPoint)
 {
     const std::vector<SourceToken> tokens = ScanTokens(text);
@@ -959,7 +960,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         return result;
     }
     CompileRequest request = original;
-    request.source = BlankOtherGeometryShaders(StripEffectSyntax(original.source), original.entryPoint);
+    request.source = StripEffectSyntax(original.source);
     if (std::optional<Diagnostic> error = FindUnsupportedSyntax(request.source, request.file)) {
         result.errors.push_back(std::move(*error));
         return result;
@@ -976,6 +977,9 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
             result.errors = std::move(probe.errors);
             return result;
         }
+        // The probe has read every function; the geometry parse reads the
+        // entry point's.
+        request.source = BlankOtherGeometryShaders(request.source, request.entryPoint);
     }
 
     // The stage's kind is checked before linking: glslang's link refuses a
