@@ -32,6 +32,7 @@ public:
     {
         return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
     }
+    bool IsNumber(std::size_t i) const { return i < tokens_.size() && tokens_[i].kind == TokenKind::Number; }
     TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
     TextPosition PositionOf(std::size_t offset) const { return lines_.At(offset); }
     std::size_t Offset(std::size_t i) const { return tokens_[i].begin; }
@@ -117,6 +118,13 @@ std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::s
     return std::string_view::npos;
 }
 
+bool IsFloatLiteral(std::string_view number)
+{
+    if (number.starts_with("0x") || number.starts_with("0X"))
+        return false;
+    return number.find_first_of(".eEfFhH") != std::string_view::npos;
+}
+
 std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
@@ -182,6 +190,22 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
                                           "do not have; it is not supported by this compiler"
                                + (word == "noise" ? std::string()
                                                   : std::string("; sample a Texture object with a SamplerState")));
+        } else if (tokens.Is(i, '%') && i > 0 && tokens.IsNumber(i - 1)) {
+            // glslang folds `%` between two float constants to its left
+            // operand: 7.5 % 2 would be 7.5. The left literal must be the
+            // whole left operand: not the end of `a * 7.5`.
+            const std::size_t right = tokens.Is(i + 1, '-') || tokens.Is(i + 1, '+') ? i + 2 : i + 1;
+            std::size_t left = i - 1;
+            if (left > 0 && (tokens.Is(left - 1, '-') || tokens.Is(left - 1, '+')))
+                --left;
+            const bool wholeLeft = left == 0 || !(tokens.Is(left - 1, '*') || tokens.Is(left - 1, '/')
+                                                  || tokens.Is(left - 1, '%') || tokens.Is(left - 1, '.')
+                                                  || tokens.Is(left - 1, ')') || tokens.IsIdentifier(left - 1)
+                                                  || tokens.IsNumber(left - 1));
+            if (wholeLeft && tokens.IsNumber(right)
+                && (IsFloatLiteral(tokens.Text(i - 1)) || IsFloatLiteral(tokens.Text(right))))
+                add(tokens, i, "'%' between two float literals is not supported by this compiler, which would fold it "
+                               "wrongly; write fmod() instead");
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
             add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
                            "declare it outside the cbuffer");
