@@ -118,6 +118,14 @@ std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::s
     return std::string_view::npos;
 }
 
+// _m00_m11 or _11_22: several elements of a matrix.
+bool IsMultiElementMatrixSwizzle(std::string_view word)
+{
+    static const std::regex kSwizzle("(_m[0-3][0-3]){2,4}|(_[1-4][1-4]){2,4}");
+    return word.size() >= 6 && word.size() <= 16 && word[0] == '_'
+           && std::regex_match(word.begin(), word.end(), kSwizzle);
+}
+
 bool IsFloatLiteral(std::string_view number)
 {
     if (number.starts_with("0x") || number.starts_with("0X"))
@@ -190,6 +198,19 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
                                           "do not have; it is not supported by this compiler"
                                + (word == "noise" ? std::string()
                                                   : std::string("; sample a Texture object with a SamplerState")));
+        } else if (IsMultiElementMatrixSwizzle(word) && i > 0 && tokens.Is(i - 1, '.')) {
+            // glslang crashes on these uses of m._m00_m11; plain reads and
+            // assignments work.
+            const bool postfix = (tokens.Is(i + 1, '+') && tokens.Is(i + 2, '+'))
+                                 || (tokens.Is(i + 1, '-') && tokens.Is(i + 2, '-'));
+            const bool prefix = i >= 4 && tokens.IsIdentifier(i - 2)
+                                && ((tokens.Is(i - 3, '+') && tokens.Is(i - 4, '+'))
+                                    || (tokens.Is(i - 3, '-') && tokens.Is(i - 4, '-')));
+            const bool condition = tokens.Is(i + 1, '?');
+            if (postfix || prefix || condition)
+                add(tokens, i, "the matrix swizzle " + Quoted(word)
+                                   + (condition ? " as the condition of ?:" : " incremented or decremented")
+                                   + " is not supported by this compiler");
         } else if (tokens.Is(i, '%') && i > 0 && tokens.IsNumber(i - 1)) {
             // glslang folds `%` between two float constants to its left
             // operand: 7.5 % 2 would be 7.5. The left literal must be the
