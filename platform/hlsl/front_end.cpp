@@ -1022,6 +1022,9 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         options.validate = false;
         options.generateDebugInfo = lineNumbers;
         glslang::GlslangToSpv(linked, words, &logger, &options);
+        // What GlslangToSpv left out can crash the optimizer: reported below.
+        if (logger.getAllMessages().find("Missing functionality") != std::string::npos)
+            return;
         ApplyHlslSemantics(words);
         if (!words.empty())
             LegalizeSpirv(linked, words, &logger);
