@@ -96,6 +96,8 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
 
 } // namespace
 
+namespace {
+
 // The offset of the '#' of the first "#pragma pack_matrix" line between two
 // offsets, or npos.
 std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::size_t to)
@@ -133,6 +135,44 @@ bool IsFloatLiteral(std::string_view number)
     return number.find_first_of(".eEfFhH") != std::string_view::npos;
 }
 
+// Whether the `%` at token `at` has constant operands on both sides, one of
+// them a float: glslang folds it while parsing, to its left operand (7.5 % 2
+// would be 7.5). An operand is a literal or a name declared const, taken
+// whole: the 7.5 of `a * 7.5 % 2` is not one, the 7.5 of `a - 7.5 % 2` is.
+bool RemainderOfFloatConstants(const TokenView& tokens, std::size_t at, const std::set<std::string_view>& floats,
+                               const std::set<std::string_view>& constants)
+{
+    const auto constant = [&](std::size_t i) {
+        return tokens.IsNumber(i) || (tokens.IsIdentifier(i) && constants.count(tokens.Text(i)));
+    };
+    const auto isFloat = [&](std::size_t i) {
+        return tokens.IsNumber(i) ? IsFloatLiteral(tokens.Text(i)) : floats.count(tokens.Text(i)) > 0;
+    };
+    const auto endsOperand = [&](std::size_t i) {
+        return tokens.IsIdentifier(i) || tokens.IsNumber(i) || tokens.Is(i, ')') || tokens.Is(i, ']');
+    };
+    const std::size_t left = at - 1;
+    if (!constant(left))
+        return false;
+    std::size_t before = left;
+    // Unary signs belong to the operand; a binary one ends what is before.
+    while (before > 0 && (tokens.Is(before - 1, '-') || tokens.Is(before - 1, '+'))
+           && !(before >= 2 && endsOperand(before - 2)))
+        --before;
+    const bool binarySign = before > 0 && (tokens.Is(before - 1, '-') || tokens.Is(before - 1, '+'));
+    const bool whole = before == 0 || binarySign
+                       || !(tokens.Is(before - 1, '*') || tokens.Is(before - 1, '/') || tokens.Is(before - 1, '%')
+                            || tokens.Is(before - 1, '.') || endsOperand(before - 1));
+    std::size_t right = at + 1;
+    while (tokens.Is(right, '-') || tokens.Is(right, '+'))
+        ++right;
+    const bool plainRight = constant(right) && !tokens.Is(right + 1, '(') && !tokens.Is(right + 1, '[')
+                            && !tokens.Is(right + 1, '.');
+    return whole && plainRight && (isFloat(left) || isFloat(right));
+}
+
+} // namespace
+
 std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
@@ -152,6 +192,20 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
     for (std::size_t i = 1; i < tokens.Size(); ++i)
         if (tokens.IsIdentifier(i) && tokens.IsIdentifier(i - 1) && tokens.Text(i - 1) != "return")
             declared.insert(tokens.Text(i));
+    // Names declared const with a scalar or vector type: glslang folds them
+    // like literals.
+    static const std::regex kNumeric("(float|half|double|min16float|min10float|int|uint|min16int|min12int|min16uint)"
+                                     "[1-4]?");
+    std::set<std::string_view> floatConstants, constants;
+    for (std::size_t i = 0; i + 2 < tokens.Size(); ++i)
+        if (tokens.Text(i) == "const" && tokens.IsIdentifier(i + 1) && tokens.IsIdentifier(i + 2)
+            && std::regex_match(tokens.Text(i + 1).begin(), tokens.Text(i + 1).end(), kNumeric)) {
+            constants.insert(tokens.Text(i + 2));
+            const std::string_view type = tokens.Text(i + 1);
+            if (!type.starts_with("int") && !type.starts_with("uint") && !type.starts_with("min16int")
+                && !type.starts_with("min12int") && !type.starts_with("min16uint"))
+                floatConstants.insert(tokens.Text(i + 2));
+        }
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
     std::size_t bufferStart = 0;
@@ -211,22 +265,9 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
                 add(tokens, i, "the matrix swizzle " + Quoted(word)
                                    + (condition ? " as the condition of ?:" : " incremented or decremented")
                                    + " is not supported by this compiler");
-        } else if (tokens.Is(i, '%') && i > 0 && tokens.IsNumber(i - 1)) {
-            // glslang folds `%` between two float constants to its left
-            // operand: 7.5 % 2 would be 7.5. The left literal must be the
-            // whole left operand: not the end of `a * 7.5`.
-            const std::size_t right = tokens.Is(i + 1, '-') || tokens.Is(i + 1, '+') ? i + 2 : i + 1;
-            std::size_t left = i - 1;
-            if (left > 0 && (tokens.Is(left - 1, '-') || tokens.Is(left - 1, '+')))
-                --left;
-            const bool wholeLeft = left == 0 || !(tokens.Is(left - 1, '*') || tokens.Is(left - 1, '/')
-                                                  || tokens.Is(left - 1, '%') || tokens.Is(left - 1, '.')
-                                                  || tokens.Is(left - 1, ')') || tokens.IsIdentifier(left - 1)
-                                                  || tokens.IsNumber(left - 1));
-            if (wholeLeft && tokens.IsNumber(right)
-                && (IsFloatLiteral(tokens.Text(i - 1)) || IsFloatLiteral(tokens.Text(right))))
-                add(tokens, i, "'%' between two float literals is not supported by this compiler, which would fold it "
-                               "wrongly; write fmod() instead");
+        } else if (tokens.Is(i, '%') && i > 0 && RemainderOfFloatConstants(tokens, i, floatConstants, constants)) {
+            add(tokens, i, "'%' between two float constants is not supported by this compiler, which would fold it "
+                           "wrongly; write fmod() instead");
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
             add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
                            "declare it outside the cbuffer");
