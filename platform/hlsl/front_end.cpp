@@ -608,6 +608,40 @@ public:
     }
 };
 
+// A call's out or inout argument that is a matrix swizzle of several
+// elements: glslang passes a copy it never writes back.
+class SwizzleArgumentFinder final : public glslang::TIntermTraverser {
+public:
+    std::optional<glslang::TSourceLoc> found;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        const glslang::TQualifierList& qualifiers = node->getQualifierList();
+        const glslang::TIntermSequence& arguments = node->getSequence();
+        for (std::size_t i = 0; i < arguments.size() && i < qualifiers.size() && !found; ++i) {
+            const glslang::TIntermBinary* argument = arguments[i]->getAsBinaryNode();
+            if (argument && argument->getOp() == glslang::EOpMatrixSwizzle
+                && (qualifiers[i] == glslang::EvqOut || qualifiers[i] == glslang::EvqInOut))
+                found = argument->getLoc();
+        }
+        return !found;
+    }
+};
+
+std::optional<Diagnostic> CheckSwizzleArguments(glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    SwizzleArgumentFinder finder;
+    if (intermediate.getTreeRoot())
+        intermediate.getTreeRoot()->traverse(&finder);
+    if (!finder.found)
+        return std::nullopt;
+    const char* file = finder.found->getFilename();
+    return MakeDiagnostic({file && *file ? file : sources.MainFile(), std::max(finder.found->line, 1),
+                           std::max(finder.found->column, 1)},
+                          "a matrix swizzle of several elements as an out or inout argument is not supported by "
+                          "this compiler; pass a variable and assign the swizzle from it");
+}
+
 // GlslangToSpv reports what it cannot translate as "Missing functionality:
 // <what>" and goes on, leaving code out; the compile fails instead. A matrix
 // swizzle is placed at the swizzle, anything else at the entry point.
@@ -1011,6 +1045,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         module.declaredInputs = DeclaredInputs(*parsed.intermediate);
     module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
 
+    if (std::optional<Diagnostic> error = CheckSwizzleArguments(linked, sources)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
     ApplyHlslTreeSemantics(linked, sources.Lookup(), sources.MainFile());
     // HLSL's meaning goes in before the optimizer folds constants; then
     // the legalization GlslangToSpv runs for HLSL: without it a texture or
