@@ -897,9 +897,18 @@ std::string BlankOtherGeometryShaders(std::string text, const std::string& entry
 
 // Whether the text declares something of this name itself (a function or
 // variable: the name follows a type), which a macro of the same name would
-// rename.
+// rename, or names it in a #define, which a macro of ours would clash with.
 bool DeclaresName(std::string_view text, std::string_view name)
 {
+    // Or defines a macro of that name: the name right after "define".
+    for (const SourceToken& token : ScanTokens(text, TokenSource::MacroBodies))
+        if (token.kind == TokenKind::Identifier && text.substr(token.begin, token.end - token.begin) == name) {
+            std::string_view before = text.substr(0, token.begin);
+            while (!before.empty() && (before.back() == ' ' || before.back() == '\t'))
+                before.remove_suffix(1);
+            if (before.ends_with("define"))
+                return true;
+        }
     const std::vector<SourceToken> tokens = ScanTokens(text);
     const auto word = [&](std::size_t i) { return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
     for (std::size_t i = 1; i < tokens.size(); ++i)
