@@ -954,9 +954,14 @@ std::string Preamble(const CompileRequest& request)
     std::string preamble;
     for (const Macro& macro : request.macros)
         preamble += "#define " + macro.name + " " + macro.definition + "\n";
-    // A file that declares its own fmod or sign keeps it.
+    // A file, or a caller's macro, that declares its own fmod or sign keeps it.
     static const std::string helpers = IntrinsicHelpers();
-    const bool fmod = !DeclaresName(request.source, "fmod"), sign = !DeclaresName(request.source, "sign");
+    const auto ours = [&](std::string_view name) {
+        return !DeclaresName(request.source, name)
+               && std::none_of(request.macros.begin(), request.macros.end(),
+                               [&](const Macro& macro) { return macro.name == name; });
+    };
+    const bool fmod = ours("fmod"), sign = ours("sign");
     if (fmod || sign)
         preamble += helpers;
     if (fmod)
