@@ -136,6 +136,38 @@ int TokenStart(std::string_view line, int column)
     return static_cast<int>(at) + 1;
 }
 
+// The line of the text that a #line directive numbers `line`: glslang
+// reports lines as directives number them, the text is read by its own.
+int PhysicalLine(std::string_view text, int line)
+{
+    if (text.find("#line") == std::string_view::npos)
+        return line;
+    int logical = 1, found = line;
+    std::size_t start = 0;
+    for (int physical = 1; start <= text.size(); ++physical) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view content = Trim(text.substr(start, end - start));
+        if (logical == line)
+            found = physical;
+        if (content.starts_with("#") && Trim(content.substr(1)).starts_with("line")) {
+            std::string_view rest = Trim(Trim(content.substr(1)).substr(4));
+            std::size_t digits = 0;
+            while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+                ++digits;
+            if (const std::optional<int> number = ParseNumber(rest.substr(0, digits)))
+                logical = *number;
+            else
+                ++logical;
+        } else {
+            ++logical;
+        }
+        start = end + 1;
+    }
+    return found;
+}
+
 } // namespace
 
 Diagnostic MakeDiagnostic(const SourcePosition& position, std::string message)
@@ -283,7 +315,7 @@ std::vector<Diagnostic> ParseGlslangLog(std::string_view log, const std::string&
         sawErrorDirective = sawErrorDirective || error.message.starts_with("'#error'");
         SourcePosition position{fileName(error.file), std::max(error.line, 1), 1};
         const std::string* text = error.line > 0 ? lookup(position.file) : nullptr;
-        const std::string_view line = text ? SourceLine(*text, position.line) : std::string_view{};
+        const std::string_view line = text ? SourceLine(*text, PhysicalLine(*text, position.line)) : std::string_view{};
         const std::string_view token = QuotedToken(error.message);
         std::optional<int> stopColumn;
         for (const ParseStop& stop : stops)

@@ -3,6 +3,7 @@
 #include "platform/hlsl/effect_syntax.h"
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
+#include "platform/hlsl/source_tokens.h"
 #include "platform/hlsl/spirv_passes.h"
 #include "platform/hlsl/unsupported_syntax.h"
 
@@ -15,6 +16,7 @@
 #include <cctype>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -211,6 +213,38 @@ struct Parsed {
     glslang::TIntermediate* intermediate = nullptr;
 };
 
+// glslang refuses `*` between two matrices of one non-square shape, which
+// HLSL multiplies per component, with a message that names no operator, at
+// the end of the expression. The error goes to the last `*` before it.
+void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources)
+{
+    for (Diagnostic& error : errors) {
+        // ".sample[s][xy]" and the like on a texture.
+        if (error.message.find("unexpected operator on texture type") != std::string::npos) {
+            const std::size_t close = error.message.find('\'', 1);
+            const std::string name = error.message.starts_with("'") && close != std::string::npos
+                                         ? error.message.substr(1, close - 1)
+                                         : std::string();
+            error.message = "the texture operator " + Quoted("." + name + "[]")
+                            + " is not supported by this compiler; call Load instead";
+            continue;
+        }
+        if (error.message.find("Could not perform requested binary operation") == std::string::npos)
+            continue;
+        const std::string* text = sources.Text(error.position.file);
+        const std::string_view line = text ? SourceLine(*text, error.position.line) : std::string_view{};
+        const std::size_t limit = std::min(line.size(), static_cast<std::size_t>(std::max(error.position.column, 1)));
+        const std::size_t star = line.substr(0, limit).rfind('*');
+        if (star == std::string_view::npos) {
+            error.message = "this operation is not supported by this compiler for these operand types";
+            continue;
+        }
+        error.position.column = static_cast<int>(star) + 1;
+        error.message = "'*' between these operands is not supported by this compiler (for two matrices of the "
+                        "same non-square shape, multiply row by row)";
+    }
+}
+
 constexpr auto kMessages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgSpvRules | EShMsgVulkanRules
                                                     | EShMsgHlslOffsets | EShMsgEnhanced);
 
@@ -241,6 +275,7 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     if (!parsedOk) {
         parsed.errors = ParseGlslangLog(shader.getInfoLog(), request.file, sources.Lookup());
         ExplainUnsupportedSyntax(parsed.errors, sources.Lookup());
+        ExplainRefusedOperations(parsed.errors, sources);
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the source does not compile"));
         return parsed;
@@ -252,12 +287,74 @@ Parsed Parse(const CompileRequest& request, const std::string& preamble, EShLang
     return parsed;
 }
 
+// The calls in one function, with their places.
+class CallFinder final : public glslang::TIntermTraverser {
+public:
+    std::vector<std::pair<std::string, glslang::TSourceLoc>> calls;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        if (node->getOp() == glslang::EOpFunctionCall)
+            calls.emplace_back(node->getName().c_str(), node->getLoc());
+        return true;
+    }
+};
+
+// glslang's link reports recursion without a place; HLSL has none, and the
+// error goes to the call that closes the cycle.
+std::optional<Diagnostic> FindRecursion(const glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    const glslang::TIntermAggregate* root =
+        intermediate.getTreeRoot() ? intermediate.getTreeRoot()->getAsAggregate() : nullptr;
+    if (!root)
+        return std::nullopt;
+    std::map<std::string, std::vector<std::pair<std::string, glslang::TSourceLoc>>> calls;
+    for (TIntermNode* node : root->getSequence())
+        if (glslang::TIntermAggregate* function = node->getAsAggregate())
+            if (function->getOp() == glslang::EOpFunction) {
+                CallFinder finder;
+                function->traverse(&finder);
+                calls[function->getName().c_str()] = std::move(finder.calls);
+            }
+    // Depth-first, with the functions on the current path marked.
+    std::map<std::string, int> state; // 1: on the path, 2: done
+    std::optional<Diagnostic> found;
+    const std::function<void(const std::string&)> visit = [&](const std::string& name) {
+        state[name] = 1;
+        for (const auto& [callee, loc] : calls[name]) {
+            if (found)
+                return;
+            if (state[callee] == 1) {
+                const char* file = loc.getFilename();
+                const std::string plain = callee.substr(0, callee.find('('));
+                const SourcePosition at = sources.NamePosition(loc, plain, 0);
+                found = MakeDiagnostic({file && *file ? file : at.file, at.line, at.column},
+                                       "recursive call of " + Quoted(plain)
+                                           + ": HLSL does not allow recursion");
+                return;
+            }
+            if (state[callee] == 0 && calls.count(callee))
+                visit(callee);
+        }
+        state[name] = 2;
+    };
+    for (const auto& [name, list] : calls)
+        if (!found && state[name] == 0)
+            visit(name);
+    return found;
+}
+
 // Links the parsed stage on its own, which completes its intermediate code.
 void Link(const CompileRequest& request, Parsed& parsed, const SourceSet& sources)
 {
     parsed.program = std::make_unique<glslang::TProgram>();
     parsed.program->addShader(parsed.shader.get());
     if (!parsed.program->link(kMessages)) {
+        if (std::string_view(parsed.program->getInfoLog()).find("Recursion detected") != std::string_view::npos)
+            if (std::optional<Diagnostic> recursion = FindRecursion(*parsed.intermediate, sources)) {
+                parsed.errors.push_back(std::move(*recursion));
+                return;
+            }
         parsed.errors = ParseGlslangLog(parsed.program->getInfoLog(), request.file, sources.Lookup());
         if (parsed.errors.empty())
             parsed.errors.push_back(MakeDiagnostic({request.file, 1, 1}, "the entry point does not link"));
@@ -498,6 +595,82 @@ std::optional<Diagnostic> CheckPixelOnlyOperations(const CompileRequest& request
     return std::nullopt;
 }
 
+// Finds the first multi-element matrix swizzle left in the tree.
+class MatrixSwizzleFinder final : public glslang::TIntermTraverser {
+public:
+    std::optional<glslang::TSourceLoc> found;
+
+    bool visitBinary(glslang::TVisit, glslang::TIntermBinary* node) override
+    {
+        if (!found && node->getOp() == glslang::EOpMatrixSwizzle)
+            found = node->getLoc();
+        return !found;
+    }
+};
+
+// A call's out or inout argument that is a matrix swizzle of several
+// elements: glslang passes a copy it never writes back.
+class SwizzleArgumentFinder final : public glslang::TIntermTraverser {
+public:
+    std::optional<glslang::TSourceLoc> found;
+
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* node) override
+    {
+        const glslang::TQualifierList& qualifiers = node->getQualifierList();
+        const glslang::TIntermSequence& arguments = node->getSequence();
+        for (std::size_t i = 0; i < arguments.size() && i < qualifiers.size() && !found; ++i) {
+            const glslang::TIntermBinary* argument = arguments[i]->getAsBinaryNode();
+            if (argument && argument->getOp() == glslang::EOpMatrixSwizzle
+                && (qualifiers[i] == glslang::EvqOut || qualifiers[i] == glslang::EvqInOut))
+                found = argument->getLoc();
+        }
+        return !found;
+    }
+};
+
+std::optional<Diagnostic> CheckSwizzleArguments(glslang::TIntermediate& intermediate, const SourceSet& sources)
+{
+    SwizzleArgumentFinder finder;
+    if (intermediate.getTreeRoot())
+        intermediate.getTreeRoot()->traverse(&finder);
+    if (!finder.found)
+        return std::nullopt;
+    const char* file = finder.found->getFilename();
+    return MakeDiagnostic({file && *file ? file : sources.MainFile(), std::max(finder.found->line, 1),
+                           std::max(finder.found->column, 1)},
+                          "a matrix swizzle of several elements as an out or inout argument is not supported by "
+                          "this compiler; pass a variable and assign the swizzle from it");
+}
+
+// GlslangToSpv reports what it cannot translate as "Missing functionality:
+// <what>" and goes on, leaving code out; the compile fails instead. A matrix
+// swizzle is placed at the swizzle, anything else at the entry point.
+std::optional<Diagnostic> MissingFunctionality(const std::string& log, glslang::TIntermediate& intermediate,
+                                               const SourceSet& sources, const SourcePosition& entry)
+{
+    constexpr std::string_view kMarker = "Missing functionality: ";
+    const std::size_t at = log.find(kMarker);
+    if (at == std::string::npos)
+        return std::nullopt;
+    std::string what = log.substr(at + kMarker.size());
+    what = what.substr(0, what.find_first_of("\r\n"));
+    SourcePosition position = entry;
+    if (what == "matrix swizzle") {
+        what = "this use of a matrix swizzle of several elements";
+        MatrixSwizzleFinder finder;
+        if (intermediate.getTreeRoot())
+            intermediate.getTreeRoot()->traverse(&finder);
+        if (finder.found) {
+            const char* file = finder.found->getFilename();
+            position = {file && *file ? file : sources.MainFile(), std::max(finder.found->line, 1),
+                        std::max(finder.found->column, 1)};
+        }
+    } else {
+        what = Quoted(what);
+    }
+    return MakeDiagnostic(position, what + " is not supported by this compiler");
+}
+
 std::vector<MemberDeclaration> Members(const glslang::TTypeList& list, const SourceSet& sources)
 {
     std::vector<MemberDeclaration> members;
@@ -645,11 +818,156 @@ std::vector<DeclaredInput> DeclaredInputs(const glslang::TIntermediate& intermed
     return inputs;
 }
 
-std::string Preamble(const std::vector<Macro>& macros)
+// glslang's geometry stage crashes on a file with two geometry shaders
+// whose streams carry different types, the usual effect file with several
+// passes. For the geometry parse, a geometry shader other than the entry
+// point is blanked out, attributes and body, keeping every line break so
+// that positions stay; the probe parse has checked its syntax. Nothing calls
+// one: its stream parameter has no other use.
+std::string BlankOtherGeometryShaders(std::string text, const std::string& entryPoint)
+{
+    const std::vector<SourceToken> tokens = ScanTokens(text);
+    const auto word = [&](std::size_t i) {
+        return std::string_view(text).substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+    };
+    const auto is = [&](std::size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == TokenKind::Punctuation && text[tokens[i].begin] == c;
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> blanks; // byte ranges
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (is(i, '{'))
+            ++depth;
+        else if (is(i, '}'))
+            --depth;
+        if (depth != 0 || !is(i, '[') || i + 1 >= tokens.size() || word(i + 1) != "maxvertexcount")
+            continue;
+        // Earlier attributes ([instance(n)]) go with it.
+        std::size_t first = i;
+        while (first > 0 && is(first - 1, ']')) {
+            std::size_t open = first - 1;
+            while (open > 0 && !is(open, '['))
+                --open;
+            if (!is(open, '['))
+                break;
+            first = open;
+        }
+        // The function's name: the identifier before the first '(' at
+        // bracket depth 0 after the attributes.
+        std::size_t at = i;
+        int brackets = 0;
+        std::string_view name;
+        for (; at < tokens.size(); ++at) {
+            if (is(at, '['))
+                ++brackets;
+            else if (is(at, ']'))
+                --brackets;
+            else if (brackets == 0 && is(at, '(') && at > 0 && tokens[at - 1].kind == TokenKind::Identifier) {
+                name = word(at - 1);
+                break;
+            } else if (brackets == 0 && (is(at, ';') || is(at, '{')))
+                break;
+        }
+        if (name.empty() || name == entryPoint)
+            continue;
+        std::size_t body = at;
+        while (body < tokens.size() && !is(body, '{') && !is(body, ';'))
+            ++body;
+        if (!is(body, '{'))
+            continue;
+        int inner = 0;
+        std::size_t end = body;
+        for (; end < tokens.size(); ++end) {
+            if (is(end, '{'))
+                ++inner;
+            else if (is(end, '}') && --inner == 0)
+                break;
+        }
+        if (end >= tokens.size())
+            continue;
+        blanks.emplace_back(tokens[first].begin, tokens[end].end);
+        i = end;
+    }
+    for (const auto& [from, to] : blanks)
+        for (std::size_t c = from; c < to; ++c)
+            if (text[c] != '\n' && text[c] != '\r')
+                text[c] = ' ';
+    return text;
+}
+
+// Whether the text declares something of this name itself (a function or
+// variable: the name follows a type), which a macro of the same name would
+// rename, or names it in a #define, which a macro of ours would clash with.
+bool DeclaresName(std::string_view text, std::string_view name)
+{
+    // Or defines a macro of that name: the name right after "define".
+    for (const SourceToken& token : ScanTokens(text, TokenSource::MacroBodies))
+        if (token.kind == TokenKind::Identifier && text.substr(token.begin, token.end - token.begin) == name) {
+            std::string_view before = text.substr(0, token.begin);
+            while (!before.empty() && (before.back() == ' ' || before.back() == '\t'))
+                before.remove_suffix(1);
+            if (before.ends_with("define"))
+                return true;
+        }
+    const std::vector<SourceToken> tokens = ScanTokens(text);
+    const auto word = [&](std::size_t i) { return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    for (std::size_t i = 1; i < tokens.size(); ++i)
+        if (tokens[i].kind == TokenKind::Identifier && word(i) == name
+            && tokens[i - 1].kind == TokenKind::Identifier && word(i - 1) != "return")
+            return true;
+    return false;
+}
+
+// HLSL intrinsics whose glslang namesakes differ where glslang folds
+// constants while parsing, before any pass sees the call: fmod() keeps the
+// dividend's sign (x - y * trunc(x / y)) where glslang folds GLSL's floored
+// mod(); sign() returns int, where glslang's returns the argument's type.
+// Functions of the compiler's own take the calls, through function-like
+// macros, so literals are computed at run time or folded by SPIRV-Tools
+// with HLSL's meaning. A macro's tokens take the position of its use, so
+// messages keep the user's lines and columns.
+std::string IntrinsicHelpers()
+{
+    std::string text;
+    const char* const sizes[] = {"", "2", "3", "4"};
+    for (const char* n : sizes) {
+        const std::string f = std::string("float") + n, i = std::string("int") + n;
+        text += f + " fxdemo_fmod(" + f + " x, " + f + " y) { return x - y * trunc(x / y); }\n";
+        text += i + " fxdemo_sign(" + f + " x) { return " + i + "(x > 0) - " + i + "(x < 0); }\n";
+        text += i + " fxdemo_sign(" + i + " x) { return " + i + "(x > 0) - " + i + "(x < 0); }\n";
+    }
+    // Matrices row by row.
+    for (int rows = 2; rows <= 4; ++rows)
+        for (int columns = 2; columns <= 4; ++columns) {
+            const std::string m = "float" + std::to_string(rows) + "x" + std::to_string(columns);
+            text += m + " fxdemo_fmod(" + m + " x, " + m + " y) { " + m + " r; ";
+            for (int row = 0; row < rows; ++row)
+                text += "r[" + std::to_string(row) + "] = fxdemo_fmod(x[" + std::to_string(row) + "], y["
+                        + std::to_string(row) + "]); ";
+            text += "return r; }\n";
+        }
+    return text;
+}
+
+std::string Preamble(const CompileRequest& request)
 {
     std::string preamble;
-    for (const Macro& macro : macros)
+    for (const Macro& macro : request.macros)
         preamble += "#define " + macro.name + " " + macro.definition + "\n";
+    // A file, or a caller's macro, that declares its own fmod or sign keeps it.
+    static const std::string helpers = IntrinsicHelpers();
+    const auto ours = [&](std::string_view name) {
+        return !DeclaresName(request.source, name)
+               && std::none_of(request.macros.begin(), request.macros.end(),
+                               [&](const Macro& macro) { return macro.name == name; });
+    };
+    const bool fmod = ours("fmod"), sign = ours("sign");
+    if (fmod || sign)
+        preamble += helpers;
+    if (fmod)
+        preamble += "#define fmod(x, y) fxdemo_fmod(x, y)\n";
+    if (sign)
+        preamble += "#define sign(x) fxdemo_sign(x)\n";
     return preamble;
 }
 
@@ -695,7 +1013,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         result.errors.push_back(std::move(*error));
         return result;
     }
-    const std::string preamble = Preamble(request.macros);
+    const std::string preamble = Preamble(request);
 
     SourceSet sources(request);
     if (stage == ShaderStage::Geometry) {
@@ -707,6 +1025,9 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
             result.errors = std::move(probe.errors);
             return result;
         }
+        // The probe has read every function; the geometry parse reads the
+        // entry point's.
+        request.source = BlankOtherGeometryShaders(request.source, request.entryPoint);
     }
 
     // The stage's kind is checked before linking: glslang's link refuses a
@@ -738,6 +1059,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         module.declaredInputs = DeclaredInputs(*parsed.intermediate);
     module.pixelOnlyUse = CheckPixelOnlyOperations(request, stage, parsed, sources);
 
+    if (std::optional<Diagnostic> error = CheckSwizzleArguments(linked, sources)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
     ApplyHlslTreeSemantics(linked, sources.Lookup(), sources.MainFile());
     // HLSL's meaning goes in before the optimizer folds constants; then
     // the legalization GlslangToSpv runs for HLSL: without it a texture or
@@ -749,12 +1074,19 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         options.validate = false;
         options.generateDebugInfo = lineNumbers;
         glslang::GlslangToSpv(linked, words, &logger, &options);
+        // What GlslangToSpv left out can crash the optimizer: reported below.
+        if (logger.getAllMessages().find("Missing functionality") != std::string::npos)
+            return;
         ApplyHlslSemantics(words);
         if (!words.empty())
             LegalizeSpirv(linked, words, &logger);
     };
     generate(module.words, false);
     const std::string log = logger.getAllMessages();
+    if (std::optional<Diagnostic> error = MissingFunctionality(log, linked, sources, module.entryPosition)) {
+        result.errors.push_back(std::move(*error));
+        return result;
+    }
     if (module.words.empty() || log.find("error") != std::string::npos) {
         result.errors.push_back(MakeDiagnostic(module.entryPosition, "SPIR-V generation failed: " + log));
         return result;
@@ -762,6 +1094,10 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
     // GLSL needs constant texture offsets: unroll the loops that feed them,
     // on a module made again with line numbers to place what stays variable.
     if (HasNonConstantOffset(module.words)) {
+        if (std::optional<Diagnostic> error = CheckUnrollLimit(linked, request.file)) {
+            result.errors.push_back(std::move(*error));
+            return result;
+        }
         std::vector<std::uint32_t> lined;
         generate(lined, true);
         if (std::optional<Diagnostic> error = MakeOffsetsConstant(

@@ -212,8 +212,9 @@ void UseLocationMacro(std::string& glsl, const InterfaceVariable& variable, cons
     constexpr std::string_view kLocation = "location = ";
     const std::size_t location = line ? glsl.find(kLocation, line->first) : std::string::npos;
     if (!line || location == std::string::npos || location > line->second)
-        Refuse(at, "internal error: no location for " + Quoted(SemanticText(variable.reflected))
-                       + " in the generated GLSL");
+        Refuse(at, "the stage input or output " + Quoted(SemanticText(variable.reflected))
+                       + " is not supported by this compiler: a structure with one semantic for all its members "
+                         "is not; give each member a semantic of its own");
     const std::size_t digits = location + kLocation.size();
     std::size_t end = digits;
     while (end < glsl.size() && std::isdigit(static_cast<unsigned char>(glsl[end])))

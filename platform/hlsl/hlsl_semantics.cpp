@@ -7,6 +7,7 @@ namespace spv {
 #include <glslang/SPIRV/GLSL.std.450.h>
 }
 
+#include <glslang/MachineIndependent/SymbolTable.h>
 #include <glslang/MachineIndependent/localintermediate.h>
 // SpvTools.h declares the optimizer entry points only where glslang was
 // built with SPIRV-Tools, as Debian's is.
@@ -124,6 +125,27 @@ glslang::TIntermTyped* SwizzleAsVector(glslang::TIntermediate& intermediate, gls
     if (selectors.empty() || selectors.size() % 2 != 0)
         return nullptr;
     const glslang::TSourceLoc& loc = swizzle->getLoc();
+    // A matrix read by a variable index, or computed, is read once into a
+    // temporary of its own: (t = g_bones[i], float2(t[0][0], t[1][1])).
+    glslang::TIntermTyped* store = nullptr;
+    glslang::TVariable* temporary = nullptr;
+    if (glslang::TIntermTyped* probe = CopyOperand(intermediate, swizzle->getLeft()); !probe) {
+        glslang::TType type;
+        type.shallowCopy(swizzle->getLeft()->getType());
+        type.getQualifier().clear();
+        type.getQualifier().makeTemporary();
+        temporary = new glslang::TVariable(glslang::NewPoolTString("fxdemo_swizzled"), type);
+        // Far above the ids glslang gives its own symbols.
+        static long long nextId = 0x7000000000000000LL;
+        temporary->setUniqueId(nextId++);
+        store = intermediate.addAssign(glslang::EOpAssign, intermediate.addSymbol(*temporary, loc), swizzle->getLeft(),
+                                       loc);
+        if (!store)
+            return nullptr;
+    }
+    const auto matrixCopy = [&]() -> glslang::TIntermTyped* {
+        return temporary ? intermediate.addSymbol(*temporary, loc) : CopyOperand(intermediate, swizzle->getLeft());
+    };
     auto* vector = new glslang::TIntermAggregate(intermediate.mapTypeToConstructorOp(swizzle->getType()));
     vector->setType(swizzle->getType());
     vector->getQualifier().makeTemporary();
@@ -131,7 +153,7 @@ glslang::TIntermTyped* SwizzleAsVector(glslang::TIntermediate& intermediate, gls
     for (std::size_t i = 0; i < selectors.size(); i += 2) {
         const glslang::TIntermConstantUnion* row = selectors[i]->getAsConstantUnion();
         const glslang::TIntermConstantUnion* column = selectors[i + 1]->getAsConstantUnion();
-        glslang::TIntermTyped* matrix = CopyOperand(intermediate, swizzle->getLeft());
+        glslang::TIntermTyped* matrix = matrixCopy();
         if (!row || !column || !matrix)
             return nullptr;
         glslang::TIntermTyped* line = intermediate.addIndex(
@@ -144,7 +166,7 @@ glslang::TIntermTyped* SwizzleAsVector(glslang::TIntermediate& intermediate, gls
         element->setType(glslang::TType(line->getType(), 0));
         vector->getSequence().push_back(element);
     }
-    return vector;
+    return store ? intermediate.addComma(store, vector, loc) : vector;
 }
 
 // Replaces the multi-element matrix swizzles read as values among each
@@ -191,6 +213,19 @@ public:
     {
         if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getExpression()))
             node->setExpression(vector);
+        return true;
+    }
+    bool visitSelection(glslang::TVisit, glslang::TIntermSelection* node) override
+    {
+        // The two values of `c ? a : b`.
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getTrueBlock()
+                                                                               ? node->getTrueBlock()->getAsTyped()
+                                                                               : nullptr))
+            node->setTrueBlock(vector);
+        if (glslang::TIntermTyped* vector = SwizzleAsVector(intermediate_, node->getFalseBlock()
+                                                                               ? node->getFalseBlock()->getAsTyped()
+                                                                               : nullptr))
+            node->setFalseBlock(vector);
         return true;
     }
 

@@ -28,8 +28,12 @@ void ApplyHlslTreeSemantics(glslang::TIntermediate& intermediate, const SourceLo
 
 // On SPIR-V words as glslang generates them, before the optimizer folds
 // anything: `%` and fmod() keep the dividend's sign (C's truncating
-// remainder), where glslang emits the floored modulo of GLSL's mod();
-// float-to-integer conversions clamp to the integer range and turn NaN into
+// remainder), where glslang emits the floored modulo of GLSL's mod(). (A
+// `%` whose operands are both float constants glslang folds while parsing,
+// to its left operand; where both are literals or names declared const it
+// is refused before parsing; a constant expression in parentheses is not
+// caught.)
+// Float-to-integer conversions clamp to the integer range and turn NaN into
 // 0; ldexp() keeps a fractional exponent.
 void ApplyHlslSemantics(std::vector<std::uint32_t>& words);
 

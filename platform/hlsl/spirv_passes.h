@@ -40,6 +40,16 @@ bool HasNonConstantOffset(const std::vector<std::uint32_t>& words);
 std::vector<SourcePosition> OffsetCallPositions(const glslang::TIntermediate& intermediate,
                                                 const std::string& mainFile);
 
+// As the Windows compiler does, loops are unrolled up to this many
+// iterations and no further.
+constexpr int kMaxUnrolledIterations = 1024;
+
+// Refuses, at the call, a texture call whose offset is not a constant inside
+// a for loop that runs more than `limit` times: unrolling it would make code
+// without end. Loops of other forms are left to the unroller.
+std::optional<Diagnostic> CheckUnrollLimit(const glslang::TIntermediate& intermediate, const std::string& mainFile,
+                                           int limit = kMaxUnrolledIterations);
+
 // Unrolls the loops around image instructions with non-constant offsets and
 // folds what becomes constant. An offset that stays non-constant (a loop
 // bound read from a constant buffer) gives an error at its call: the

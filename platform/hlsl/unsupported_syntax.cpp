@@ -32,7 +32,10 @@ public:
     {
         return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
     }
+    bool IsNumber(std::size_t i) const { return i < tokens_.size() && tokens_[i].kind == TokenKind::Number; }
     TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
+    TextPosition PositionOf(std::size_t offset) const { return lines_.At(offset); }
+    std::size_t Offset(std::size_t i) const { return tokens_[i].begin; }
 
 private:
     std::string_view text_;
@@ -93,6 +96,83 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
 
 } // namespace
 
+namespace {
+
+// The offset of the '#' of the first "#pragma pack_matrix" line between two
+// offsets, or npos.
+std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::size_t to)
+{
+    for (std::size_t at = text.find('#', from); at < to; at = text.find('#', at + 1)) {
+        const std::size_t lineStart = text.rfind('\n', at) == std::string_view::npos ? 0 : text.rfind('\n', at) + 1;
+        if (text.substr(lineStart, at - lineStart).find_first_not_of(" \t") != std::string_view::npos)
+            continue; // not a directive: a '#' in a comment or a string
+        std::size_t word = at + 1;
+        while (word < to && (text[word] == ' ' || text[word] == '\t'))
+            ++word;
+        if (text.substr(word, 6) != "pragma")
+            continue;
+        word += 6;
+        while (word < to && (text[word] == ' ' || text[word] == '\t'))
+            ++word;
+        if (text.substr(word, 11) == "pack_matrix")
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// _m00_m11 or _11_22: several elements of a matrix.
+bool IsMultiElementMatrixSwizzle(std::string_view word)
+{
+    static const std::regex kSwizzle("(_m[0-3][0-3]){2,4}|(_[1-4][1-4]){2,4}");
+    return word.size() >= 6 && word.size() <= 16 && word[0] == '_'
+           && std::regex_match(word.begin(), word.end(), kSwizzle);
+}
+
+bool IsFloatLiteral(std::string_view number)
+{
+    if (number.starts_with("0x") || number.starts_with("0X"))
+        return false;
+    return number.find_first_of(".eEfFhH") != std::string_view::npos;
+}
+
+// Whether the `%` at token `at` has constant operands on both sides, one of
+// them a float: glslang folds it while parsing, to its left operand (7.5 % 2
+// would be 7.5). An operand is a literal or a name declared const, taken
+// whole: the 7.5 of `a * 7.5 % 2` is not one, the 7.5 of `a - 7.5 % 2` is.
+bool RemainderOfFloatConstants(const TokenView& tokens, std::size_t at, const std::set<std::string_view>& floats,
+                               const std::set<std::string_view>& constants)
+{
+    const auto constant = [&](std::size_t i) {
+        return tokens.IsNumber(i) || (tokens.IsIdentifier(i) && constants.count(tokens.Text(i)));
+    };
+    const auto isFloat = [&](std::size_t i) {
+        return tokens.IsNumber(i) ? IsFloatLiteral(tokens.Text(i)) : floats.count(tokens.Text(i)) > 0;
+    };
+    const auto endsOperand = [&](std::size_t i) {
+        return tokens.IsIdentifier(i) || tokens.IsNumber(i) || tokens.Is(i, ')') || tokens.Is(i, ']');
+    };
+    const std::size_t left = at - 1;
+    if (!constant(left))
+        return false;
+    std::size_t before = left;
+    // Unary signs belong to the operand; a binary one ends what is before.
+    while (before > 0 && (tokens.Is(before - 1, '-') || tokens.Is(before - 1, '+'))
+           && !(before >= 2 && endsOperand(before - 2)))
+        --before;
+    const bool binarySign = before > 0 && (tokens.Is(before - 1, '-') || tokens.Is(before - 1, '+'));
+    const bool whole = before == 0 || binarySign
+                       || !(tokens.Is(before - 1, '*') || tokens.Is(before - 1, '/') || tokens.Is(before - 1, '%')
+                            || tokens.Is(before - 1, '.') || endsOperand(before - 1));
+    std::size_t right = at + 1;
+    while (tokens.Is(right, '-') || tokens.Is(right, '+'))
+        ++right;
+    const bool plainRight = constant(right) && !tokens.Is(right + 1, '(') && !tokens.Is(right + 1, '[')
+                            && !tokens.Is(right + 1, '.');
+    return whole && plainRight && (isFloat(left) || isFloat(right));
+}
+
+} // namespace
+
 std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
@@ -102,8 +182,33 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         const TextPosition position = view.Position(i);
         found.push_back(MakeDiagnostic({file, position.line, position.column}, std::move(message)));
     };
+    // Intrinsics of shader models before 4 that glslang takes for unknown
+    // names or crashes on; a file may declare a function of the same name.
+    static const std::set<std::string_view> kLegacyIntrinsics = {
+        "noise", "tex1D", "tex1Dbias", "tex1Dgrad", "tex1Dlod", "tex1Dproj", "tex2D", "tex2Dbias", "tex2Dgrad",
+        "tex2Dlod", "tex2Dproj", "tex3D", "tex3Dbias", "tex3Dgrad", "tex3Dlod", "tex3Dproj", "texCUBE",
+        "texCUBEbias", "texCUBEgrad", "texCUBElod", "texCUBEproj"};
+    std::set<std::string_view> declared;
+    for (std::size_t i = 1; i < tokens.Size(); ++i)
+        if (tokens.IsIdentifier(i) && tokens.IsIdentifier(i - 1) && tokens.Text(i - 1) != "return")
+            declared.insert(tokens.Text(i));
+    // Names declared const with a scalar or vector type: glslang folds them
+    // like literals.
+    static const std::regex kNumeric("(float|half|double|min16float|min10float|int|uint|min16int|min12int|min16uint)"
+                                     "[1-4]?");
+    std::set<std::string_view> floatConstants, constants;
+    for (std::size_t i = 0; i + 2 < tokens.Size(); ++i)
+        if (tokens.Text(i) == "const" && tokens.IsIdentifier(i + 1) && tokens.IsIdentifier(i + 2)
+            && std::regex_match(tokens.Text(i + 1).begin(), tokens.Text(i + 1).end(), kNumeric)) {
+            constants.insert(tokens.Text(i + 2));
+            const std::string_view type = tokens.Text(i + 1);
+            if (!type.starts_with("int") && !type.starts_with("uint") && !type.starts_with("min16int")
+                && !type.starts_with("min12int") && !type.starts_with("min16uint"))
+                floatConstants.insert(tokens.Text(i + 2));
+        }
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
+    std::size_t bufferStart = 0;
     bool bufferPending = false;
     int depth = 0;
     for (std::size_t i = 0; i < tokens.Size() && found.empty(); ++i) {
@@ -111,12 +216,26 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
         if (tokens.Is(i, '{')) {
             ++depth;
-            if (bufferPending)
+            if (bufferPending) {
                 bufferScopes.push_back(depth);
+                bufferStart = tokens.Offset(i);
+            }
             bufferPending = false;
         } else if (tokens.Is(i, '}')) {
-            if (!bufferScopes.empty() && bufferScopes.back() == depth)
+            if (!bufferScopes.empty() && bufferScopes.back() == depth) {
                 bufferScopes.pop_back();
+                // glslang gives a whole constant buffer the matrix packing in
+                // force at its end, so a #pragma pack_matrix among the
+                // members would silently change those before it.
+                const std::size_t pragma = FindPackMatrixPragma(text, bufferStart, tokens.Offset(i));
+                if (pragma != std::string_view::npos) {
+                    const TextPosition position = tokens.PositionOf(pragma);
+                    found.push_back(MakeDiagnostic(
+                        {file, position.line, position.column},
+                        "#pragma pack_matrix inside a cbuffer is not supported by this compiler; put it before the "
+                        "cbuffer, or give the members row_major or column_major"));
+                }
+            }
             --depth;
         } else if (tokens.Is(i, ';')) {
             bufferPending = false;
@@ -127,6 +246,28 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
             add(tokens, i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
                                + " : ...') is not supported by this compiler");
+        } else if (kLegacyIntrinsics.count(word) && tokens.Is(i + 1, '(') && !declared.count(word)
+                   && !(i > 0 && tokens.Is(i - 1, '.'))) {
+            add(tokens, i, Quoted(word) + " is an intrinsic of shader models before 4, which shader models 4 and 5 "
+                                          "do not have; it is not supported by this compiler"
+                               + (word == "noise" ? std::string()
+                                                  : std::string("; sample a Texture object with a SamplerState")));
+        } else if (IsMultiElementMatrixSwizzle(word) && i > 0 && tokens.Is(i - 1, '.')) {
+            // glslang crashes on these uses of m._m00_m11; plain reads and
+            // assignments work.
+            const bool postfix = (tokens.Is(i + 1, '+') && tokens.Is(i + 2, '+'))
+                                 || (tokens.Is(i + 1, '-') && tokens.Is(i + 2, '-'));
+            const bool prefix = i >= 4 && tokens.IsIdentifier(i - 2)
+                                && ((tokens.Is(i - 3, '+') && tokens.Is(i - 4, '+'))
+                                    || (tokens.Is(i - 3, '-') && tokens.Is(i - 4, '-')));
+            const bool condition = tokens.Is(i + 1, '?');
+            if (postfix || prefix || condition)
+                add(tokens, i, "the matrix swizzle " + Quoted(word)
+                                   + (condition ? " as the condition of ?:" : " incremented or decremented")
+                                   + " is not supported by this compiler");
+        } else if (tokens.Is(i, '%') && i > 0 && RemainderOfFloatConstants(tokens, i, floatConstants, constants)) {
+            add(tokens, i, "'%' between two float constants is not supported by this compiler, which would fold it "
+                           "wrongly; write fmod() instead");
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
             add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
                            "declare it outside the cbuffer");

@@ -41,6 +41,11 @@ TEST_F(MacrosAndIncludes, CallerMacrosAreDefined)
     ASSERT_EQ(flip.hr, S_OK) << flip.messages;
     EXPECT_NE(flip.container->glsl, plain.container->glsl);
 
+    // A caller's macro may take the name of an intrinsic.
+    const D3D10_SHADER_MACRO intrinsic[] = {{"SCALE", "2.5"}, {"sign", "abs"}, {nullptr, nullptr}};
+    const Compiled named = Compile("vs_main", "vs_4_0", "main.fx", intrinsic);
+    EXPECT_EQ(named.hr, S_OK) << named.messages;
+
     // A name that is not an identifier cannot smuggle in text.
     const D3D10_SHADER_MACRO bad[] = {{"SCALE 1\n#define X", "2"}, {nullptr, nullptr}};
     const Compiled refused = Compile("vs_main", "vs_4_0", "main.fx", bad);

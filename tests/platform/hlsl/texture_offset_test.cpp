@@ -71,4 +71,34 @@ TEST_F(TextureOffsets, AnOffsetThatStaysVariableIsRefusedAtItsCall)
     }
 }
 
+// The Windows compiler refuses to unroll past 1024 iterations; unrolling
+// further would also outrun the compile worker's time limit.
+TEST_F(TextureOffsets, LoopsUnrollUpTo1024Iterations)
+{
+    CopyFixture("offsets/unroll_limit.fx");
+    const std::string text = FixtureText("offsets/unroll_limit.fx");
+    for (const char* entry : {"atTheLimit", "countingDownAtTheLimit"}) {
+        SCOPED_TRACE(entry);
+        const Compiled compiled = Compile(entry, "ps_4_0");
+        ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
+        EXPECT_EQ(hlsl_test::GlslErrors(ShaderStage::Pixel, compiled.container->glsl), "");
+    }
+    const struct {
+        const char* entry;
+        std::string place;
+    } refused[] = {
+        {"overTheLimit", PlaceOf(text, "x = 1025", "Sample(")},
+        {"steppingOverTheLimit", PlaceOf(text, "x <= 2048", "SampleLevel(")},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.entry);
+        const Compiled compiled = Compile(c.entry, "ps_4_0");
+        EXPECT_NE(compiled.hr, S_OK);
+        EXPECT_EQ(compiled.messages.rfind(c.place + ": error: the offset of this texture call must be a constant", 0),
+                  0u)
+            << compiled.messages;
+        EXPECT_NE(compiled.messages.find("more than 1024 iterations"), std::string::npos) << compiled.messages;
+    }
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Floating-point intrinsics and conversions whose GLSL namesakes are defined
 // differently, as Direct3D 11 and the HLSL documentation define them:
-// fmod(x, y) and x % y are x - y * trunc(x / y), with the sign of x; frac(x)
+// fmod(x, y) and x % y are x - y * trunc(x / y), with the sign of x, for
+// literal operands too; sign() returns an int; frac(x)
 // is x - floor(x); round() takes halfway cases to the even neighbour;
 // rcp(x) is 1 / x; lerp(x, y, s) is x + s * (y - x); comparisons with NaN
 // are false except !=, and NaN converts to true; float to int truncates,
@@ -52,6 +53,11 @@ float4 ps_main(VSOut input) : SV_Target
     float x = -7.5;
     float y = 2;
     check(fmod(x, y) == -1.5 && fmod(-x, -y) == 1.5, 7);
+    // Literal operands, which the front end folds while parsing.
+    check(fmod(-7.5, 2) == -1.5 && fmod(7.5, -2) == 1.5 && fmod(-7, 2) == -1, 40);
+    check(all(fmod(float2(-7.5, 7.5), float2(2, -2)) == float2(-1.5, 1.5)), 41);
+    const float2x2 remainders = fmod(float2x2(-7.5, 7.5, 5, -5), float2x2(2, -2, 3, 3));
+    check(all(remainders[0] == float2(-1.5, 1.5)) && all(remainders[1] == float2(2, -2)), 42);
 
     // frac of a negative value is x - floor(x).
     check(frac(values.w) == 0.75 && frac(-1.25) == 0.75, 8);
@@ -90,6 +96,10 @@ float4 ps_main(VSOut input) : SV_Target
     check(all(int4(nan, outOfRange.xyw) == int4(0, 2147483647, -2147483647 - 1, -1)), 28);
     float big = 3e9;
     check(int(big) == 2147483647 && uint(-big) == 0u, 29);
+
+    // sign() returns an int: -1 / 2 is 0 in integer division.
+    check(sign(-3.0) / 2 == 0 && sign(operands.x) / 2 == 0 && sign(0.0) == 0 && sign(-values.z) == 0, 43);
+    check(all(sign(float3(-2.5, 0, 4)) == int3(-1, 0, 1)) && all(sign(int2(-5, 7)) / 2 == int2(0, 0)), 44);
 
     // Operand order of the two-argument intrinsics.
     check(step(operands.y, operands.z) == 1 && step(operands.z, operands.y) == 0, 20);

@@ -86,6 +86,13 @@ float4 ps_main(VSOut input) : SV_Target
     float2x2 z = a;
     z._m00_m11 = v.zw;
     check(same(z, float4(3, 2, 3, 4)), 23);
+    // A matrix swizzle as one value of ?:.
+    const float2 chosen = v.z > 0 ? x._m10_m01 : v.xy;
+    check(all(chosen == float2(3, 2)), 24);
+    // Of a matrix read by a variable index: read once, then taken apart.
+    float2x2 pair[2] = { x, y };
+    const int index = (int)v.x; // 1
+    check(all(pair[index]._m00_m11 == float2(5, 8)) && all(pair[index - 1]._m10_m01 == float2(3, 2)), 25);
 
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
