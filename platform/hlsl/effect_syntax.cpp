@@ -43,9 +43,9 @@ constexpr std::array<std::string_view, 12> kModifiers = {"static", "const",  "un
                                                          "shared", "volatile", "precise", "groupshared",
                                                          "row_major", "column_major", "snorm", "unorm"};
 
-class EffectStripper {
+class EffectStripper : TokenView {
 public:
-    explicit EffectStripper(std::string_view text) : text_(text), tokens_(ScanTokens(text)), out_(text) {}
+    explicit EffectStripper(std::string_view text) : TokenView(text), out_(text) {}
 
     std::string Run()
     {
@@ -54,7 +54,7 @@ public:
         // structure members.
         std::vector<bool> scopes;
         std::size_t i = 0;
-        while (i < tokens_.size()) {
+        while (i < Size()) {
             if (Is(i, '}')) {
                 if (!scopes.empty())
                     scopes.pop_back();
@@ -73,32 +73,18 @@ public:
     }
 
 private:
-    std::string_view Text(std::size_t i) const
-    {
-        return i < tokens_.size() ? text_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin)
-                                  : std::string_view{};
-    }
-    bool Is(std::size_t i, char c) const
-    {
-        return i < tokens_.size() && tokens_[i].kind == TokenKind::Punctuation && text_[tokens_[i].begin] == c;
-    }
-    bool IsIdentifier(std::size_t i) const
-    {
-        return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
-    }
-
     void Blank(std::size_t first, std::size_t last)
     {
-        for (std::size_t i = first; i <= last && i < tokens_.size(); ++i)
-            std::fill(out_.begin() + static_cast<std::ptrdiff_t>(tokens_[i].begin),
-                      out_.begin() + static_cast<std::ptrdiff_t>(tokens_[i].end), ' ');
+        for (std::size_t i = first; i <= last && i < Size(); ++i)
+            std::fill(out_.begin() + static_cast<std::ptrdiff_t>(Token(i).begin),
+                      out_.begin() + static_cast<std::ptrdiff_t>(Token(i).end), ' ');
     }
 
     // The bracket that closes the one at `open`, counting all three kinds.
     std::size_t Closing(std::size_t open) const
     {
         int depth = 0;
-        for (std::size_t i = open; i < tokens_.size(); ++i) {
+        for (std::size_t i = open; i < Size(); ++i) {
             if (Is(i, '{') || Is(i, '(') || Is(i, '['))
                 ++depth;
             else if ((Is(i, '}') || Is(i, ')') || Is(i, ']')) && --depth == 0)
@@ -111,7 +97,7 @@ private:
     // '}' of a state block that has none after it.
     std::size_t DeclarationEnd(std::size_t first) const
     {
-        for (std::size_t i = first; i < tokens_.size(); ++i) {
+        for (std::size_t i = first; i < Size(); ++i) {
             if (Is(i, ';'))
                 return i;
             if (Is(i, '}'))
@@ -134,7 +120,7 @@ private:
     std::size_t AnnotationEnd(std::size_t open) const
     {
         std::size_t i = open + 1;
-        const std::size_t limit = std::min(tokens_.size(), open + kMaxAnnotationTokens);
+        const std::size_t limit = std::min(Size(), open + kMaxAnnotationTokens);
         while (i < limit) {
             if (Is(i, '>'))
                 return i;
@@ -189,7 +175,7 @@ private:
 
         if (type == first && OneOf(keyword, kBlocks)) {
             std::size_t open = first + 1;
-            while (open < tokens_.size() && !Is(open, '{') && !Is(open, ';') && !Is(open, '}'))
+            while (open < Size() && !Is(open, '{') && !Is(open, ';') && !Is(open, '}'))
                 open = Is(open, '<') && AnnotationEnd(open) != kNone ? AnnotationEnd(open) + 1 : open + 1;
             const std::size_t close = Is(open, '{') ? Closing(open) : kNone;
             if (close != kNone) {
@@ -214,7 +200,7 @@ private:
         bool initializer = false;
         int depth = 0;
         std::size_t i = first;
-        for (; i < tokens_.size(); ++i) {
+        for (; i < Size(); ++i) {
             if (Is(i, '(') || Is(i, '[')) {
                 ++depth;
             } else if (Is(i, ')') || Is(i, ']')) {
@@ -253,8 +239,6 @@ private:
         return i;
     }
 
-    std::string_view text_;
-    std::vector<SourceToken> tokens_;
     std::string out_;
 };
 

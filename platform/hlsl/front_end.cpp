@@ -1,6 +1,7 @@
 #include "platform/hlsl/front_end.h"
 
 #include "platform/hlsl/effect_syntax.h"
+#include "platform/hlsl/glslang_stage.h"
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
 #include "platform/hlsl/source_tokens.h"
@@ -28,19 +29,6 @@ namespace hlsl {
 namespace {
 
 constexpr std::size_t kMaxIncludeDepth = 32;
-
-EShLanguage Language(ShaderStage stage)
-{
-    switch (stage) {
-    case ShaderStage::Vertex:
-        return EShLangVertex;
-    case ShaderStage::Geometry:
-        return EShLangGeometry;
-    case ShaderStage::Pixel:
-        return EShLangFragment;
-    }
-    return EShLangVertex;
-}
 
 // The file and its includes, by the names glslang reports them under.
 class SourceSet {
@@ -1032,7 +1020,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
 
     // The stage's kind is checked before linking: glslang's link refuses a
     // geometry stage without a stream in words of its own, at no position.
-    Parsed parsed = Parse(request, preamble, Language(stage), sources);
+    Parsed parsed = Parse(request, preamble, GlslangLanguage(stage), sources);
     if (parsed.errors.empty())
         if (std::optional<Diagnostic> error = CheckStageKind(request, stage, parsed, sources))
             parsed.errors.push_back(std::move(*error));
@@ -1043,7 +1031,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         return result;
     }
 
-    glslang::TIntermediate& linked = *parsed.program->getIntermediate(Language(stage));
+    glslang::TIntermediate& linked = *parsed.program->getIntermediate(GlslangLanguage(stage));
     if (stage == ShaderStage::Vertex && linked.getTreeRoot()) {
         PositionInputsToAttributes positions(linked);
         linked.getTreeRoot()->traverse(&positions);

@@ -1,6 +1,7 @@
 #include "platform/hlsl/glsl_check.h"
 
 #include "platform/hlsl/front_end.h"
+#include "platform/hlsl/glslang_stage.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -10,19 +11,6 @@
 namespace hlsl {
 
 namespace {
-
-EShLanguage Language(ShaderStage stage)
-{
-    switch (stage) {
-    case ShaderStage::Vertex:
-        return EShLangVertex;
-    case ShaderStage::Geometry:
-        return EShLangGeometry;
-    case ShaderStage::Pixel:
-        break;
-    }
-    return EShLangFragment;
-}
 
 // The first "ERROR: " line of a glslang log, less the prefix and the GLSL
 // place ("0:12: "), which mean nothing to the HLSL's author.
@@ -61,7 +49,7 @@ const TBuiltInResource& Limits()
 std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl)
 {
     InitializeGlslang();
-    const EShLanguage language = Language(stage);
+    const EShLanguage language = GlslangLanguage(stage);
     glslang::TShader shader(language);
     const char* text = glsl.c_str();
     const int length = static_cast<int>(glsl.size());

@@ -42,4 +42,39 @@ private:
     std::vector<std::size_t> lineStarts_;
 };
 
+// The tokens of one text, with questions about them that are false (or
+// empty) past the last one, so a pattern can look ahead without checking.
+class TokenView {
+public:
+    explicit TokenView(std::string_view text, TokenSource source = TokenSource::Code)
+        : text_(text), tokens_(ScanTokens(text, source)), lines_(text)
+    {
+    }
+
+    std::size_t Size() const { return tokens_.size(); }
+    const SourceToken& Token(std::size_t i) const { return tokens_[i]; }
+    std::string_view Text(std::size_t i) const
+    {
+        return i < tokens_.size() ? text_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin)
+                                  : std::string_view{};
+    }
+    bool Is(std::size_t i, char c) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Punctuation && text_[tokens_[i].begin] == c;
+    }
+    bool IsIdentifier(std::size_t i) const
+    {
+        return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
+    }
+    bool IsNumber(std::size_t i) const { return i < tokens_.size() && tokens_[i].kind == TokenKind::Number; }
+    std::size_t Offset(std::size_t i) const { return tokens_[i].begin; }
+    TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
+    TextPosition PositionOf(std::size_t offset) const { return lines_.At(offset); }
+
+private:
+    std::string_view text_;
+    std::vector<SourceToken> tokens_;
+    LineIndex lines_;
+};
+
 } // namespace hlsl

@@ -11,38 +11,6 @@ namespace hlsl {
 
 namespace {
 
-class TokenView {
-public:
-    explicit TokenView(std::string_view text, TokenSource source = TokenSource::Code)
-        : text_(text), tokens_(ScanTokens(text, source)), lines_(text)
-    {
-    }
-
-    std::size_t Size() const { return tokens_.size(); }
-    std::string_view Text(std::size_t i) const
-    {
-        return i < tokens_.size() ? text_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin)
-                                  : std::string_view{};
-    }
-    bool Is(std::size_t i, char c) const
-    {
-        return i < tokens_.size() && tokens_[i].kind == TokenKind::Punctuation && text_[tokens_[i].begin] == c;
-    }
-    bool IsIdentifier(std::size_t i) const
-    {
-        return i < tokens_.size() && tokens_[i].kind == TokenKind::Identifier;
-    }
-    bool IsNumber(std::size_t i) const { return i < tokens_.size() && tokens_[i].kind == TokenKind::Number; }
-    TextPosition Position(std::size_t i) const { return lines_.At(tokens_[i].begin); }
-    TextPosition PositionOf(std::size_t offset) const { return lines_.At(offset); }
-    std::size_t Offset(std::size_t i) const { return tokens_[i].begin; }
-
-private:
-    std::string_view text_;
-    std::vector<SourceToken> tokens_;
-    LineIndex lines_;
-};
-
 bool IsBuiltInTypeName(std::string_view name)
 {
     static const std::regex kType(
