@@ -68,7 +68,9 @@ protected:
     void SetUp() override
     {
         D3D11Test::SetUp();
-        path_ = ::testing::TempDir() + "d3d11_compiled_shader_test.fx";
+        // ctest runs the tests of this fixture side by side: one file each.
+        path_ = ::testing::TempDir() + "d3d11_compiled_shader_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".fx";
         std::ofstream(path_) << kEffect;
     }
     void TearDown() override
