@@ -40,13 +40,19 @@ DEMO_PACKAGES=(
     glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev
     xvfb xauth xdotool imagemagick x11-utils
 )
-# The test suite, on top of DEMO_PACKAGES: GoogleTest and gMock, Clang for
-# the second build, binutils (readelf, objdump) for the checks on linked
-# programs, and x11-utils (xmessage) for the end-to-end tests.
+# The test suite, on top of DEMO_PACKAGES: GoogleTest and gMock, binutils
+# (readelf, objdump) for the checks on linked programs, and x11-utils
+# (xmessage) for the end-to-end tests.
 TEST_PACKAGES=(
-    libgtest-dev libgmock-dev clang binutils x11-utils
+    libgtest-dev libgmock-dev binutils x11-utils
 )
-# The Windows build, cross-compiled, and Wine to smoke-test it.
+# The Windows build, cross-compiled.
 WINDOWS_PACKAGES=(
-    g++-mingw-w64-x86-64-win32 wine wine64
+    g++-mingw-w64-x86-64-win32
+)
+# What scripts/check --full adds: Clang for the second build (its sanitizer
+# runtimes are in SANITIZER_PACKAGES) and Wine to smoke-test the Windows
+# build.
+FULL_CHECK_PACKAGES=(
+    clang wine wine64
 )
