@@ -15,7 +15,7 @@ import math
 import struct
 from fractions import Fraction
 
-FRAMES = (0, 1, 2, 60, 600, 1000)
+FRAMES = (0, 1, 2, 3, 9, 60, 151, 600, 1000)
 
 MANTISSA_BITS = 24          # significand bits of float32, hidden bit included
 MIN_EXPONENT = -126         # exponent of the smallest normal float32
