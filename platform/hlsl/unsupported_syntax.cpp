@@ -174,6 +174,20 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
                 && !type.starts_with("min12int") && !type.starts_with("min16uint"))
                 floatConstants.insert(tokens.Text(i + 2));
         }
+    // Names declared const with a matrix type: glslang folds a '*' between
+    // two of them into the matrix product, where HLSL multiplies component
+    // by component.
+    static const std::regex kMatrix("(float|half|double|min16float|min10float|int|uint|min16int|min12int|min16uint)"
+                                    "[1-4]x[1-4]|matrix");
+    std::set<std::string_view> matrixConstants;
+    for (std::size_t i = 0; i + 2 < tokens.Size(); ++i)
+        if (tokens.Text(i) == "const" && tokens.IsIdentifier(i + 1) && tokens.IsIdentifier(i + 2)
+            && std::regex_match(tokens.Text(i + 1).begin(), tokens.Text(i + 1).end(), kMatrix))
+            matrixConstants.insert(tokens.Text(i + 2));
+    const auto plainMatrixConstant = [&](std::size_t i) {
+        return tokens.IsIdentifier(i) && matrixConstants.count(tokens.Text(i)) && !tokens.Is(i - 1, '.')
+               && !tokens.Is(i + 1, '[') && !tokens.Is(i + 1, '.') && !tokens.Is(i + 1, '(');
+    };
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
     std::size_t bufferStart = 0;
@@ -236,6 +250,11 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         } else if (tokens.Is(i, '%') && i > 0 && RemainderOfFloatConstants(tokens, i, floatConstants, constants)) {
             add(tokens, i, "'%' between two float constants is not supported by this compiler, which would fold it "
                            "wrongly; write fmod() instead");
+        } else if (tokens.Is(i, '*') && i > 0 && !tokens.Is(i + 1, '=') && plainMatrixConstant(i - 1)
+                   && plainMatrixConstant(i + 1)
+                   && !(i > 1 && (tokens.Is(i - 2, '*') || tokens.Is(i - 2, '/') || tokens.Is(i - 2, '%')))) {
+            add(tokens, i, "'*' between two constant matrices is not supported by this compiler, which would fold "
+                           "it into the matrix product; declare one of them without const");
         } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
             add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
                            "declare it outside the cbuffer");

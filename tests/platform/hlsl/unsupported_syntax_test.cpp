@@ -30,6 +30,10 @@ TEST_F(UnsupportedSyntax, ConstructsGlslangCannotTakeAreNamedAtTheirPlace)
          "float4 vs_main(float4 p : POSITION) : SV_Position { return p * twice; }\n",
          "main.fx(4,5): error: a static variable inside a cbuffer is not supported by this compiler; declare it "
          "outside the cbuffer\n"},
+        {"static const float2x2 A = {1, 2, 3, 4};\nstatic const float2x2 B = {5, 6, 7, 8};\n"
+         "float4 vs_main(float4 p : POSITION) : SV_Position { float2x2 c = -A * B; return p * c._m01; }\n",
+         "main.fx(3,69): error: '*' between two constant matrices is not supported by this compiler, which would "
+         "fold it into the matrix product; declare one of them without const\n"},
         {"float4 vs_main(float4 p : POSITION) : SV_Position\n{\n    float a[4] = (float[4])p;\n    return a[0];\n}\n",
          "main.fx(3,18): error: casting to an array type '(float[...])' is not supported by this compiler, except "
          "from an array of the same type\n"},
@@ -55,6 +59,9 @@ TEST_F(UnsupportedSyntax, NearRelationsThatWorkStillCompile)
                      "class Sun { float k; float3 Shade(float3 n) { return n * k; } };\n"
                      "cbuffer C { float scale; };\n"
                      "static const float kTwice = 2;\n"
+                     "static const float2x2 A = {1, 2, 3, 4};\n"
+                     "static const float2x2 B = {5, 6, 7, 8};\n"
+                     "float2x2 Products(float2x2 v) { return mul(A, B) + v * A * B + A * v; }\n"
                      "float4 vs_main(float4 p : POSITION) : SV_Position\n"
                      "{\n"
                      "    float b[2] = { p.x, p.y };\n"
