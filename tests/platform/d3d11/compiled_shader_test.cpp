@@ -139,12 +139,7 @@ TEST_F(CompiledShaderTest, StagesSharingSlotZeroLinkAndReadTheirOwnBindings)
     context_->IASetInputLayout(layout.get());
     context_->IASetVertexBuffers(0, 1, vertices.address(), &stride, &offset);
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-    context_->VSSetShader(vs.get(), nullptr, 0);
-    context_->GSSetShader(gs.get(), nullptr, 0);
-    context_->PSSetShader(ps.get(), nullptr, 0);
-    context_->VSSetConstantBuffers(0, 1, constants.address());
-    context_->GSSetConstantBuffers(0, 1, constants.address());
-    context_->PSSetConstantBuffers(0, 1, constants.address());
+    BindStages(vs.get(), gs.get(), ps.get(), constants.get());
     context_->PSSetSamplers(0, 1, sampler.address());
     SetViewport();
     context_->OMSetRenderTargets(1, aTarget.address(), nullptr);

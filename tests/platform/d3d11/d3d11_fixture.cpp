@@ -316,6 +316,17 @@ void D3D11Test::BindColourPipeline(const std::vector<Vertex>& vertices, const Ve
     SetViewport();
 }
 
+void D3D11Test::BindStages(ID3D11VertexShader* vs, ID3D11GeometryShader* gs, ID3D11PixelShader* ps,
+                           ID3D11Buffer* constants)
+{
+    context_->VSSetShader(vs, nullptr, 0);
+    context_->GSSetShader(gs, nullptr, 0);
+    context_->PSSetShader(ps, nullptr, 0);
+    context_->VSSetConstantBuffers(0, 1, &constants);
+    context_->GSSetConstantBuffers(0, 1, &constants);
+    context_->PSSetConstantBuffers(0, 1, &constants);
+}
+
 void D3D11Test::SetViewport(UINT width, UINT height)
 {
     const D3D11_VIEWPORT viewport = {0, 0, static_cast<float>(width), static_cast<float>(height), 0, 1};

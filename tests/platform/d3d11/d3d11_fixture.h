@@ -134,6 +134,10 @@ protected:
     // Binds the colour shaders, the layout, a constant buffer and the
     // vertices as a triangle list, and a full-target viewport.
     void BindColourPipeline(const std::vector<Vertex>& vertices, const VertexConstants& constants);
+    // The three shader stages, and `constants` at slot 0 of each, as the
+    // program binds its block.
+    void BindStages(ID3D11VertexShader* vs, ID3D11GeometryShader* gs, ID3D11PixelShader* ps,
+                    ID3D11Buffer* constants);
     void SetViewport(UINT width = kWidth, UINT height = kHeight);
 
     Texel ReadTexel(ID3D11Texture2D* texture, UINT x, UINT y);

@@ -18,6 +18,7 @@
 // clockwise: (-1, 1), (1, 1), (-1, -1), (1, -1) at z 0.5, each with the
 // normal (vertex number, 0, 0).
 #include "tests/platform/d3d11/d3d11_fixture.h"
+#include "tests/fx_file_names.h"
 
 #include "platform/d3d11/readback.h"
 
@@ -40,16 +41,6 @@ constexpr UINT kTextureHeight = 3;
 std::filesystem::path Folder()
 {
     return FXDEMO_SELF_CHECK_DIR;
-}
-
-std::vector<std::string> EffectNames()
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder()))
-        if (entry.path().extension() == ".fx")
-            names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct EffectHeader {
@@ -178,12 +169,7 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
     context_->IASetInputLayout(layout.get());
     context_->IASetVertexBuffers(0, 1, vertices.address(), &stride, &offset);
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
-    context_->VSSetShader(vs.get(), nullptr, 0);
-    context_->GSSetShader(gs.get(), nullptr, 0);
-    context_->PSSetShader(ps.get(), nullptr, 0);
-    context_->VSSetConstantBuffers(0, 1, constants.address());
-    context_->GSSetConstantBuffers(0, 1, constants.address());
-    context_->PSSetConstantBuffers(0, 1, constants.address());
+    BindStages(vs.get(), gs.get(), ps.get(), constants.get());
     context_->PSSetShaderResources(0, 1, texture.address());
     context_->PSSetSamplers(0, 1, sampler.address());
     SetViewport(kTarget, kTarget);
@@ -222,7 +208,7 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Effects, SelfCheckTest, ::testing::ValuesIn(EffectNames()),
+INSTANTIATE_TEST_SUITE_P(Effects, SelfCheckTest, ::testing::ValuesIn(fx_test::FxFileStems(Folder())),
                          [](const ::testing::TestParamInfo<std::string>& effect) { return effect.param; });
 
 } // namespace

@@ -8,6 +8,7 @@
 // the quoted text, and no internal error.
 
 #include "compiler_test_support.h"
+#include "tests/fx_file_names.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -23,16 +24,6 @@ using hlsl_test::Compiled;
 std::filesystem::path Folder()
 {
     return std::filesystem::path(FXDEMO_HLSL_TEST_DATA) / "sweep";
-}
-
-std::vector<std::string> FileNames()
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder()))
-        if (entry.path().extension() == ".fx")
-            names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct Expectation {
@@ -100,7 +91,7 @@ TEST_P(Sweep, EveryEntryPointAsExpected)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, Sweep, ::testing::ValuesIn(FileNames()),
+INSTANTIATE_TEST_SUITE_P(Files, Sweep, ::testing::ValuesIn(fx_test::FxFileStems(Folder())),
                          [](const ::testing::TestParamInfo<std::string>& file) { return file.param; });
 
 } // namespace
