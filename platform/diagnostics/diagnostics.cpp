@@ -1,5 +1,7 @@
 #include "platform/diagnostics/diagnostics.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <unordered_map>
 
@@ -22,10 +24,31 @@ struct State {
     std::map<std::string, int, std::less<>> labelCounters;
 };
 
+// With FXDEMO_LIVE_OBJECTS_AT_EXIT set, the process writes one line to
+// standard error as it exits: the number of layer objects still alive, and of
+// which interfaces. Registered once the state exists, so it runs before the
+// state is destroyed.
+void ReportLiveObjectsAtExit();
+
 State& Instance()
 {
     static State state;
+    static const bool registered = std::getenv("FXDEMO_LIVE_OBJECTS_AT_EXIT") != nullptr
+                                   && std::atexit(ReportLiveObjectsAtExit) == 0;
+    (void)registered;
     return state;
+}
+
+void ReportLiveObjectsAtExit()
+{
+    std::string which;
+    for (const auto& [name, count] : Instance().live) {
+        if (count == 0)
+            continue;
+        which += which.empty() ? " (" : ", ";
+        which += name + " " + std::to_string(count);
+    }
+    std::fprintf(stderr, "live objects at exit: %d%s\n", LiveObjects(), which.empty() ? "" : (which + ")").c_str());
 }
 
 } // namespace

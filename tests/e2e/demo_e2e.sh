@@ -94,6 +94,9 @@ dump_lines=(
 )
 
 cp "$source_dir/shaders/main.fx" "$work/main.fx"
+# Every object the program created is released by the time it exits.
+export FXDEMO_LIVE_OBJECTS_AT_EXIT=1
+nothing_left() { wait_for_line "live objects at exit: 0" 1; }
 
 if [ "$scenario" = no_display ]; then
     # No window can be created: one line on the debug channel (standard
@@ -129,6 +132,7 @@ renders_and_reloads)
     press_key "$window" Escape
     check "Esc ends the program" wait_for_exit 10
     check "exit status 0" equals "$DEMO_STATUS" 0
+    check "nothing left alive at exit" nothing_left
     check "no error line" equals "$(grep -c ERROR "$log")" 0
     check "no pipeline dump" equals "$(grep -c pVShader "$log")" 0
     ;;
@@ -156,6 +160,7 @@ broken_file_then_fixed)
     close_window "$window"
     check "close button ends the program" wait_for_exit 10
     check "exit status 0" equals "$DEMO_STATUS" 0
+    check "nothing left alive at exit" nothing_left
     ;;
 missing_file)
     rm "$work/main.fx"
@@ -174,6 +179,7 @@ missing_file)
     press_key "$window" Escape
     check "Esc ends the program" wait_for_exit 10
     check "exit status 0" equals "$DEMO_STATUS" 0
+    check "nothing left alive at exit" nothing_left
     ;;
 f5_from_another_window)
     # F5 is read from the whole keyboard: it reloads while another client's
@@ -211,6 +217,7 @@ layout_mismatch)
     press_key "$window" Escape
     check "Esc ends the program" wait_for_exit 10
     check "exit status 0" equals "$DEMO_STATUS" 0
+    check "nothing left alive at exit" nothing_left
     ;;
 *)
     echo "unknown scenario $scenario"
