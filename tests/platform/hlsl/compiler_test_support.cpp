@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 namespace hlsl_test {
@@ -44,6 +45,12 @@ void CompilerTest::CopyFixture(const std::string& fixture, const std::string& as
     fs::copy_file(fs::path(FXDEMO_HLSL_TEST_DATA) / fixture, as, fs::copy_options::overwrite_existing);
 }
 
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 Compiled Compile(const char* entry, const char* profile, const char* file, const D3D10_SHADER_MACRO* defines)
 {
     ID3D10Blob* code = reinterpret_cast<ID3D10Blob*>(0x1);
@@ -53,8 +60,9 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
                                        nullptr, &code, &messages, nullptr);
     if (code) {
         result.codeBlob = true;
-        result.container = hlsl::ParseContainer(
-            {static_cast<const std::uint8_t*>(code->GetBufferPointer()), code->GetBufferSize()});
+        const auto* bytes = static_cast<const std::uint8_t*>(code->GetBufferPointer());
+        result.code.assign(bytes, bytes + code->GetBufferSize());
+        result.container = hlsl::ParseContainer(result.code);
         code->Release();
     }
     if (messages) {
@@ -117,7 +125,12 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
     shader.setStrings(&text, 1);
     shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
-    if (!shader.parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault)) {
+    // The layer's GL, like Direct3D 11, lets a geometry shader emit 1024
+    // vertices, where GL's minimum is 256.
+    TBuiltInResource resources = *GetDefaultResources();
+    resources.maxGeometryOutputVertices = 1024;
+    resources.maxGeometryTotalOutputComponents = 1024;
+    if (!shader.parse(&resources, 450, ECoreProfile, false, false, EShMsgDefault)) {
         reflection.errors = shader.getInfoLog();
         return reflection;
     }

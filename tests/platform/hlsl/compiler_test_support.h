@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hlsl_test {
 
@@ -36,6 +37,7 @@ private:
 struct Compiled {
     HRESULT hr = 0;
     bool codeBlob = false;
+    std::vector<std::uint8_t> code;                  // the code blob's bytes
     std::optional<hlsl::ShaderContainer> container; // the code blob, parsed
     bool messageBlob = false;
     std::string messages; // the message blob's text
@@ -52,6 +54,9 @@ struct Program {
     hlsl::ShaderContainer vertex, geometry, pixel;
 };
 Program CompileProgram(const char* file = "main.fx");
+
+// The bytes of a file, empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& file);
 
 // Compiles GLSL as the GL driver will, with glslang's GLSL front end for
 // OpenGL 4.50; returns the log, empty when the text compiles.
