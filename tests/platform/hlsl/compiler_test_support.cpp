@@ -76,36 +76,7 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
     return result;
 }
 
-Program CompileProgram(const char* file)
-{
-    Program program;
-    const std::pair<const char*, const char*> stages[] = {{"vs_main", "vs_4_0"}, {"gs_main", "gs_4_0"},
-                                                          {"ps_main", "ps_4_0"}};
-    hlsl::ShaderContainer* containers[] = {&program.vertex, &program.geometry, &program.pixel};
-    for (int i = 0; i < 3; ++i) {
-        Compiled compiled = Compile(stages[i].first, stages[i].second, file);
-        EXPECT_EQ(compiled.hr, S_OK) << stages[i].first << ": " << compiled.messages;
-        EXPECT_TRUE(compiled.container.has_value()) << stages[i].first;
-        if (compiled.container)
-            *containers[i] = std::move(*compiled.container);
-    }
-    return program;
-}
-
 namespace {
-
-EShLanguage Language(hlsl::ShaderStage stage)
-{
-    switch (stage) {
-    case hlsl::ShaderStage::Vertex:
-        return EShLangVertex;
-    case hlsl::ShaderStage::Geometry:
-        return EShLangGeometry;
-    case hlsl::ShaderStage::Pixel:
-        return EShLangFragment;
-    }
-    return EShLangVertex;
-}
 
 void InitializeOnce()
 {
@@ -119,7 +90,9 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
 {
     InitializeOnce();
     GlslReflection reflection;
-    const EShLanguage language = Language(stage);
+    const EShLanguage language = stage == hlsl::ShaderStage::Vertex     ? EShLangVertex
+                                  : stage == hlsl::ShaderStage::Geometry ? EShLangGeometry
+                                                                         : EShLangFragment;
     glslang::TShader shader(language);
     const char* text = glsl.c_str();
     shader.setStrings(&text, 1);
@@ -158,11 +131,6 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
     return reflection;
 }
 
-std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl)
-{
-    return ReflectGlsl(stage, glsl).errors;
-}
-
 std::string WithDefines(const std::string& glsl, const std::string& defines)
 {
     std::size_t insertAt = 0;
@@ -174,15 +142,6 @@ std::string WithDefines(const std::string& glsl, const std::string& defines)
         insertAt = end == std::string::npos ? glsl.size() : end + 1;
     }
     return glsl.substr(0, insertAt) + defines + glsl.substr(insertAt);
-}
-
-const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables, std::string_view semantic,
-                                        std::uint32_t index)
-{
-    for (const hlsl::StageVariable& variable : variables)
-        if (variable.semantic == semantic && variable.semanticIndex == index)
-            return &variable;
-    return nullptr;
 }
 
 } // namespace hlsl_test

@@ -49,18 +49,8 @@ struct Compiled {
 Compiled Compile(const char* entry, const char* profile, const char* file = "main.fx",
                  const D3D10_SHADER_MACRO* defines = nullptr);
 
-// Compiles all three stages of main.fx and expects each to succeed.
-struct Program {
-    hlsl::ShaderContainer vertex, geometry, pixel;
-};
-Program CompileProgram(const char* file = "main.fx");
-
 // The bytes of a file, empty when it cannot be read.
 std::string ReadText(const std::filesystem::path& file);
-
-// Compiles GLSL as the GL driver will, with glslang's GLSL front end for
-// OpenGL 4.50; returns the log, empty when the text compiles.
-std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl);
 
 // What GLSL reflection shows for one compiled stage.
 struct GlslReflection {
@@ -69,13 +59,12 @@ struct GlslReflection {
     std::vector<std::pair<int, int>> uniformBlocks;         // binding, byte size
     std::vector<std::pair<std::string, int>> samplerBindings;
 };
+// Compiles GLSL as the GL driver will, with glslang's GLSL front end for
+// OpenGL 4.50; `errors` is empty when the text compiles and links.
 GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl);
 
 // Inserts #define lines after #version and #extension, where the Direct3D 11
 // layer puts the location macros of linked stages.
 std::string WithDefines(const std::string& glsl, const std::string& defines);
-
-const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables,
-                                        std::string_view semantic, std::uint32_t index);
 
 } // namespace hlsl_test

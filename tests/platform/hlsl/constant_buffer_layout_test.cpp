@@ -1,7 +1,9 @@
-// HLSL constant buffer packing, and the compiler refusing code that would
-// read a member anywhere else.
+// HLSL constant buffer packing: the offsets and sizes Direct3D's compiler
+// gives, worked out by hand from its packing rules (a member never straddles
+// a 16-byte register; arrays, matrices and structures start a register; an
+// array's last element and a matrix's last register are not padded).
 
-#include "compiler_test_support.h"
+#include <gtest/gtest.h>
 
 #include "platform/hlsl/constant_buffer_layout.h"
 
@@ -15,43 +17,22 @@ using hlsl::PackedType;
 using Kind = hlsl::PackedType::Kind;
 using Offsets = std::vector<std::uint64_t>;
 
-PackedType Scalar()
+PackedType Type(Kind kind, std::uint32_t components = 1, std::uint32_t registers = 1,
+                std::vector<std::uint64_t> arraySizes = {}, std::vector<PackedMember> members = {})
 {
-    return {};
+    return {kind, 4, components, registers, std::move(arraySizes), std::move(members)};
 }
-
-PackedType Vector(std::uint32_t components)
-{
-    PackedType type;
-    type.kind = Kind::Vector;
-    type.components = components;
-    return type;
-}
-
+PackedType Scalar() { return Type(Kind::Scalar); }
+PackedType Vector(std::uint32_t components) { return Type(Kind::Vector, components); }
 // `registers` registers of `components` each: a column-major floatRxC is C
 // registers of R.
-PackedType Matrix(std::uint32_t registers, std::uint32_t components)
-{
-    PackedType type;
-    type.kind = Kind::Matrix;
-    type.registers = registers;
-    type.components = components;
-    return type;
-}
-
+PackedType Matrix(std::uint32_t registers, std::uint32_t components) { return Type(Kind::Matrix, components, registers); }
 PackedType Array(PackedType element, std::vector<std::uint64_t> sizes)
 {
     element.arraySizes = std::move(sizes);
     return element;
 }
-
-PackedType Struct(std::vector<PackedMember> members)
-{
-    PackedType type;
-    type.kind = Kind::Struct;
-    type.members = std::move(members);
-    return type;
-}
+PackedType Struct(std::vector<PackedMember> members) { return Type(Kind::Struct, 1, 1, {}, std::move(members)); }
 
 std::vector<PackedMember> Members(std::vector<PackedType> types)
 {

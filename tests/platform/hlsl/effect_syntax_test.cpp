@@ -2,17 +2,13 @@
 // variables, annotations) is ignored for one entry point, as the Direct3D
 // compiler ignores it, without moving any later line or column.
 
-#include "compiler_test_support.h"
-
 #include "platform/hlsl/effect_syntax.h"
 
-#include <algorithm>
+#include <gtest/gtest.h>
+
+#include <cctype>
 
 namespace {
-
-using hlsl::ShaderStage;
-using hlsl_test::Compile;
-using hlsl_test::Compiled;
 
 // The text with every run of white space made one space, ends trimmed.
 std::string Collapsed(std::string_view text)
