@@ -9,8 +9,10 @@
 //   //   gs: 3
 //   // expect: PS ps_5_0 error (14,9) 'noise'
 // "compiles" asks for a code blob whose container parses back to the same
-// bytes and whose GLSL a GLSL compiler takes, with its uniform blocks and
-// samplers at the bindings the container lists. The indented lines after it
+// bytes and whose GLSL a GLSL compiler takes, alone and with its location
+// macros set as the layer sets them when it links stages, with its uniform
+// blocks and samplers at the bindings the container lists and no two
+// variables at one location. The indented lines after it
 // each compare one part of the reflection, as a set of words:
 //   variable  SEMANTIC+index ':' f|i|u components ['x' locations] then
 //             'sv' (a built-in), '-' (declared but unread: no location),
@@ -24,10 +26,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
-#include <iterator>
 #include <sstream>
 
 namespace {
