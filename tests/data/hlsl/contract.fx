@@ -64,3 +64,36 @@ float4 ps_main(VSOutput input) : SV_Target
         return texel * input.tint;
     return float4(normalize(input.normal), input.position.z + input.faceId);
 }
+
+// The three stages as the program compiles them, and what Direct3D binds by.
+// expect: vs_main vs_4_0 compiles
+//   in: POSITION0:f3@0 NORMAL0:f3@1
+//   out: SV_POSITION0:f4sv NORMAL0:f3~ TEXCOORD3:f2~ BLENDINDICES2:u1~ COLOR1:f4~
+//   cb: SceneConstants@b0:896
+//   tex:
+// expect: gs_main gs_4_0 compiles
+//   in: SV_POSITION0:f4sv NORMAL0:f3~ TEXCOORD3:f2~ BLENDINDICES2:u1~ COLOR1:f4~
+//   out: SV_POSITION0:f4sv NORMAL0:f3~ TEXCOORD3:f2~ BLENDINDICES2:u1~ COLOR1:f4~
+//   cb: SceneConstants@b0:896
+//   gs: 3
+// expect: ps_main ps_4_0 compiles
+//   in: SV_POSITION0:f4sv NORMAL0:f3~ TEXCOORD3:f2~ BLENDINDICES2:u1~ COLOR1:f4~
+//   out: SV_TARGET0:f4@0
+//   cb: SceneConstants@b0:896
+//   tex: t0s0
+// Later shader models of the same stages.
+// expect: vs_main vs_4_1 compiles
+// expect: gs_main gs_4_1 compiles
+// expect: ps_main ps_4_1 compiles
+// expect: vs_main vs_5_0 compiles
+// expect: gs_main gs_5_0 compiles
+// expect: ps_main ps_5_0 compiles
+// An entry point that is missing, or compiled for another stage, is refused
+// at its definition.
+// expect: main vs_4_0 error (1,1) 'entry point 'main' not found'
+// expect: gs_main vs_4_0 error (49,6) ''gs_main' is a geometry shader'
+// expect: gs_main ps_4_0 error (49,6) ''gs_main' is a geometry shader'
+// expect: vs_main gs_4_0 error (36,10) ''vs_main' is not a geometry shader'
+// expect: ps_main gs_4_0 error (60,8) ''ps_main' is not a geometry shader'
+// expect: ps_main vs_4_0 error (60,8) 'invalid vs_4_0 output semantic 'SV_TARGET''
+// expect: vs_main ps_4_0 error (36,10) 'invalid ps_4_0 output semantic'

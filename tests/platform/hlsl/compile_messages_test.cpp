@@ -8,77 +8,59 @@
 
 namespace {
 
-using hlsl::Diagnostic;
-using hlsl::ParseGlslangLog;
+using Files = std::map<std::string, std::string, std::less<>>;
 
-struct Sources {
-    std::map<std::string, std::string, std::less<>> files;
-
-    hlsl::SourceLookup Lookup() const
-    {
-        return [this](std::string_view name) -> const std::string* {
+// The formatted lines for `log`, main.fx being the file compiled.
+std::string Format(const std::string& log, const Files& files)
+{
+    return hlsl::FormatDiagnostics(
+        hlsl::ParseGlslangLog(log, "main.fx", [&files](std::string_view name) -> const std::string* {
             const auto it = files.find(name);
             return it == files.end() ? nullptr : &it->second;
-        };
-    }
-};
+        }));
+}
 
 TEST(GlslangLog, ErrorsBecomeLinesInSourceOrder)
 {
-    Sources sources;
-    sources.files["main.fx"] = "float a;\nfloat b = alpha;\nfloat c = beta + alpha;\n";
-    sources.files["inc/x.hlsli"] = "float d = gamma;\n";
+    const Files files = {{"main.fx", "float a;\nfloat b = alpha;\nfloat c = beta + alpha;\n"},
+                         {"inc/x.hlsli", "float d = gamma;\n"}};
     // Reported out of order, across two files, with glslang's tally.
-    const std::string log = "ERROR: main.fx:3: 'beta' : unknown variable \n"
-                            "ERROR: inc/x.hlsli:1: 'gamma' : unknown variable \n"
-                            "ERROR: main.fx:2: 'alpha' : unknown variable \n"
-                            "WARNING: main.fx:1: something harmless\n"
-                            "ERROR: 3 compilation errors.  No code generated.\n";
-    const std::vector<Diagnostic> errors = ParseGlslangLog(log, "main.fx", sources.Lookup());
-    EXPECT_EQ(hlsl::FormatDiagnostics(errors), "main.fx(2,11): error: 'alpha' : unknown variable\n"
-                                               "main.fx(3,11): error: 'beta' : unknown variable\n"
-                                               "inc/x.hlsli(1,11): error: 'gamma' : unknown variable\n");
+    EXPECT_EQ(Format("ERROR: main.fx:3: 'beta' : unknown variable \n"
+                     "ERROR: inc/x.hlsli:1: 'gamma' : unknown variable \n"
+                     "ERROR: main.fx:2: 'alpha' : unknown variable \n"
+                     "WARNING: main.fx:1: something harmless\n"
+                     "ERROR: 3 compilation errors.  No code generated.\n",
+                     files),
+              "main.fx(2,11): error: 'alpha' : unknown variable\n"
+              "main.fx(3,11): error: 'beta' : unknown variable\n"
+              "inc/x.hlsli(1,11): error: 'gamma' : unknown variable\n");
 }
 
 TEST(GlslangLog, TheParseStopGivesTheColumnWhenTheTokenIsNotOnTheLine)
 {
-    Sources sources;
-    sources.files["main.fx"] = "void f()\n{\n    float y = 3\n    return;\n}\n";
-    const std::string log = "ERROR: main.fx:4: ';' : Expected \n"
-                            "main.fx(4): error at column 10, HLSL parsing failed.\n"
-                            "ERROR: 2 compilation errors.  No code generated.\n";
-    EXPECT_EQ(hlsl::FormatDiagnostics(ParseGlslangLog(log, "main.fx", sources.Lookup())),
+    EXPECT_EQ(Format("ERROR: main.fx:4: ';' : Expected \n"
+                     "main.fx(4): error at column 10, HLSL parsing failed.\n"
+                     "ERROR: 2 compilation errors.  No code generated.\n",
+                     {{"main.fx", "void f()\n{\n    float y = 3\n    return;\n}\n"}}),
               "main.fx(4,5): error: ';' : Expected\n");
-
     // A quoted identifier is looked for before the stop only.
-    sources.files["main.fx"] = "float x = f(f, 2) f;\n";
-    const std::string second = "ERROR: main.fx:1: 'f' : no matching overloaded function found \n"
-                               "main.fx(1): error at column 17, HLSL parsing failed.\n";
-    EXPECT_EQ(hlsl::FormatDiagnostics(ParseGlslangLog(second, "main.fx", sources.Lookup())),
+    EXPECT_EQ(Format("ERROR: main.fx:1: 'f' : no matching overloaded function found \n"
+                     "main.fx(1): error at column 17, HLSL parsing failed.\n",
+                     {{"main.fx", "float x = f(f, 2) f;\n"}}),
               "main.fx(1,13): error: 'f' : no matching overloaded function found\n");
 }
 
-TEST(GlslangLog, ErrorsWithoutAPlaceGoToTheStartOfTheFile)
+TEST(GlslangLog, ErrorsWithoutAPlaceGoToTheStartOfTheFileAndAStopAloneIsASyntaxError)
 {
-    Sources sources;
-    sources.files["main.fx"] = "float4 main() : SV_Position { return 0; }\n";
-    const std::string log = "ERROR: Linking geometry stage: At least one shader must specify an input layout "
-                            "primitive\n"
-                            "ERROR: 0:0: '' : unable to find output symbol\n";
-    EXPECT_EQ(hlsl::FormatDiagnostics(ParseGlslangLog(log, "main.fx", sources.Lookup())),
-              "main.fx(1,1): error: Linking geometry stage: At least one shader must specify an input layout "
-              "primitive\n"
+    const Files files = {{"main.fx", "float4 x = 1 $ 2;\n"}};
+    EXPECT_EQ(Format("ERROR: Linking geometry stage: At least one shader must specify an input layout primitive\n"
+                     "ERROR: 0:0: '' : unable to find output symbol\n",
+                     files),
+              "main.fx(1,1): error: Linking geometry stage: At least one shader must specify an input layout primitive\n"
               "main.fx(1,1): error: '' : unable to find output symbol\n");
-}
-
-TEST(GlslangLog, AParseFailureAloneIsASyntaxError)
-{
-    Sources sources;
-    sources.files["main.fx"] = "float4 x = 1 $ 2;\n";
-    EXPECT_EQ(hlsl::FormatDiagnostics(ParseGlslangLog("main.fx(1): error at column 14, HLSL parsing failed.\n",
-                                                      "main.fx", sources.Lookup())),
+    EXPECT_EQ(Format("main.fx(1): error at column 14, HLSL parsing failed.\n", files),
               "main.fx(1,14): error: syntax error\n");
-    EXPECT_TRUE(ParseGlslangLog("", "main.fx", sources.Lookup()).empty());
+    EXPECT_EQ(Format("", files), "");
 }
 
 TEST(GlslangLog, WholeWordsOnly)

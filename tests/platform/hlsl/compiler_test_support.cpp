@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 namespace hlsl_test {
@@ -44,6 +45,12 @@ void CompilerTest::CopyFixture(const std::string& fixture, const std::string& as
     fs::copy_file(fs::path(FXDEMO_HLSL_TEST_DATA) / fixture, as, fs::copy_options::overwrite_existing);
 }
 
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 Compiled Compile(const char* entry, const char* profile, const char* file, const D3D10_SHADER_MACRO* defines)
 {
     ID3D10Blob* code = reinterpret_cast<ID3D10Blob*>(0x1);
@@ -53,8 +60,9 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
                                        nullptr, &code, &messages, nullptr);
     if (code) {
         result.codeBlob = true;
-        result.container = hlsl::ParseContainer(
-            {static_cast<const std::uint8_t*>(code->GetBufferPointer()), code->GetBufferSize()});
+        const auto* bytes = static_cast<const std::uint8_t*>(code->GetBufferPointer());
+        result.code.assign(bytes, bytes + code->GetBufferSize());
+        result.container = hlsl::ParseContainer(result.code);
         code->Release();
     }
     if (messages) {
@@ -68,36 +76,7 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
     return result;
 }
 
-Program CompileProgram(const char* file)
-{
-    Program program;
-    const std::pair<const char*, const char*> stages[] = {{"vs_main", "vs_4_0"}, {"gs_main", "gs_4_0"},
-                                                          {"ps_main", "ps_4_0"}};
-    hlsl::ShaderContainer* containers[] = {&program.vertex, &program.geometry, &program.pixel};
-    for (int i = 0; i < 3; ++i) {
-        Compiled compiled = Compile(stages[i].first, stages[i].second, file);
-        EXPECT_EQ(compiled.hr, S_OK) << stages[i].first << ": " << compiled.messages;
-        EXPECT_TRUE(compiled.container.has_value()) << stages[i].first;
-        if (compiled.container)
-            *containers[i] = std::move(*compiled.container);
-    }
-    return program;
-}
-
 namespace {
-
-EShLanguage Language(hlsl::ShaderStage stage)
-{
-    switch (stage) {
-    case hlsl::ShaderStage::Vertex:
-        return EShLangVertex;
-    case hlsl::ShaderStage::Geometry:
-        return EShLangGeometry;
-    case hlsl::ShaderStage::Pixel:
-        return EShLangFragment;
-    }
-    return EShLangVertex;
-}
 
 void InitializeOnce()
 {
@@ -111,13 +90,20 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
 {
     InitializeOnce();
     GlslReflection reflection;
-    const EShLanguage language = Language(stage);
+    const EShLanguage language = stage == hlsl::ShaderStage::Vertex     ? EShLangVertex
+                                  : stage == hlsl::ShaderStage::Geometry ? EShLangGeometry
+                                                                         : EShLangFragment;
     glslang::TShader shader(language);
     const char* text = glsl.c_str();
     shader.setStrings(&text, 1);
     shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
-    if (!shader.parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault)) {
+    // The layer's GL, like Direct3D 11, lets a geometry shader emit 1024
+    // vertices, where GL's minimum is 256.
+    TBuiltInResource resources = *GetDefaultResources();
+    resources.maxGeometryOutputVertices = 1024;
+    resources.maxGeometryTotalOutputComponents = 1024;
+    if (!shader.parse(&resources, 450, ECoreProfile, false, false, EShMsgDefault)) {
         reflection.errors = shader.getInfoLog();
         return reflection;
     }
@@ -145,11 +131,6 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
     return reflection;
 }
 
-std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl)
-{
-    return ReflectGlsl(stage, glsl).errors;
-}
-
 std::string WithDefines(const std::string& glsl, const std::string& defines)
 {
     std::size_t insertAt = 0;
@@ -161,15 +142,6 @@ std::string WithDefines(const std::string& glsl, const std::string& defines)
         insertAt = end == std::string::npos ? glsl.size() : end + 1;
     }
     return glsl.substr(0, insertAt) + defines + glsl.substr(insertAt);
-}
-
-const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables, std::string_view semantic,
-                                        std::uint32_t index)
-{
-    for (const hlsl::StageVariable& variable : variables)
-        if (variable.semantic == semantic && variable.semanticIndex == index)
-            return &variable;
-    return nullptr;
 }
 
 } // namespace hlsl_test

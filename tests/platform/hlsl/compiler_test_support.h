@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hlsl_test {
 
@@ -36,6 +37,7 @@ private:
 struct Compiled {
     HRESULT hr = 0;
     bool codeBlob = false;
+    std::vector<std::uint8_t> code;                  // the code blob's bytes
     std::optional<hlsl::ShaderContainer> container; // the code blob, parsed
     bool messageBlob = false;
     std::string messages; // the message blob's text
@@ -47,15 +49,8 @@ struct Compiled {
 Compiled Compile(const char* entry, const char* profile, const char* file = "main.fx",
                  const D3D10_SHADER_MACRO* defines = nullptr);
 
-// Compiles all three stages of main.fx and expects each to succeed.
-struct Program {
-    hlsl::ShaderContainer vertex, geometry, pixel;
-};
-Program CompileProgram(const char* file = "main.fx");
-
-// Compiles GLSL as the GL driver will, with glslang's GLSL front end for
-// OpenGL 4.50; returns the log, empty when the text compiles.
-std::string GlslErrors(hlsl::ShaderStage stage, const std::string& glsl);
+// The bytes of a file, empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& file);
 
 // What GLSL reflection shows for one compiled stage.
 struct GlslReflection {
@@ -64,13 +59,12 @@ struct GlslReflection {
     std::vector<std::pair<int, int>> uniformBlocks;         // binding, byte size
     std::vector<std::pair<std::string, int>> samplerBindings;
 };
+// Compiles GLSL as the GL driver will, with glslang's GLSL front end for
+// OpenGL 4.50; `errors` is empty when the text compiles and links.
 GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl);
 
 // Inserts #define lines after #version and #extension, where the Direct3D 11
 // layer puts the location macros of linked stages.
 std::string WithDefines(const std::string& glsl, const std::string& defines);
-
-const hlsl::StageVariable* FindVariable(const std::vector<hlsl::StageVariable>& variables,
-                                        std::string_view semantic, std::uint32_t index);
 
 } // namespace hlsl_test

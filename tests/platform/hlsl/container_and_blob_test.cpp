@@ -23,59 +23,6 @@ protected:
     }
 };
 
-bool SameVariables(const std::vector<hlsl::StageVariable>& a, const std::vector<hlsl::StageVariable>& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i].semantic != b[i].semantic || a[i].semanticIndex != b[i].semanticIndex
-            || a[i].componentType != b[i].componentType || a[i].componentCount != b[i].componentCount
-            || a[i].location != b[i].location || a[i].locationCount != b[i].locationCount
-            || a[i].locationMacro != b[i].locationMacro || a[i].systemValue != b[i].systemValue)
-            return false;
-    return true;
-}
-
-TEST_F(CompiledContainer, RoundTripsThroughSerialization)
-{
-    const hlsl_test::Program program = hlsl_test::CompileProgram();
-    for (const hlsl::ShaderContainer* original : {&program.vertex, &program.geometry, &program.pixel}) {
-        SCOPED_TRACE(original->entryPoint);
-        const std::vector<std::uint8_t> bytes = hlsl::SerializeContainer(*original);
-        const std::optional<hlsl::ShaderContainer> parsed = hlsl::ParseContainer(bytes);
-        ASSERT_TRUE(parsed);
-        EXPECT_EQ(parsed->stage, original->stage);
-        EXPECT_EQ(parsed->entryPoint, original->entryPoint);
-        EXPECT_EQ(parsed->glsl, original->glsl);
-        EXPECT_TRUE(SameVariables(parsed->inputs, original->inputs));
-        EXPECT_TRUE(SameVariables(parsed->outputs, original->outputs));
-        ASSERT_EQ(parsed->constantBuffers.size(), original->constantBuffers.size());
-        for (std::size_t i = 0; i < parsed->constantBuffers.size(); ++i) {
-            EXPECT_EQ(parsed->constantBuffers[i].name, original->constantBuffers[i].name);
-            EXPECT_EQ(parsed->constantBuffers[i].byteSize, original->constantBuffers[i].byteSize);
-            EXPECT_EQ(parsed->constantBuffers[i].binding, original->constantBuffers[i].binding);
-        }
-        ASSERT_EQ(parsed->samplers.size(), original->samplers.size());
-        for (std::size_t i = 0; i < parsed->samplers.size(); ++i) {
-            EXPECT_EQ(parsed->samplers[i].textureSlot, original->samplers[i].textureSlot);
-            EXPECT_EQ(parsed->samplers[i].samplerSlot, original->samplers[i].samplerSlot);
-            EXPECT_EQ(parsed->samplers[i].textureUnit, original->samplers[i].textureUnit);
-            EXPECT_EQ(parsed->samplers[i].arraySize, original->samplers[i].arraySize);
-        }
-        EXPECT_EQ(parsed->geometryMaxVertices, original->geometryMaxVertices);
-
-        // Any truncation, or a byte too many, is not a container.
-        for (std::size_t size : {std::size_t{0}, std::size_t{3}, bytes.size() / 2, bytes.size() - 1})
-            EXPECT_FALSE(hlsl::ParseContainer({bytes.data(), size})) << size;
-        std::vector<std::uint8_t> longer = bytes;
-        longer.push_back(0);
-        EXPECT_FALSE(hlsl::ParseContainer(longer));
-        std::vector<std::uint8_t> otherMagic = bytes;
-        otherMagic[0] ^= 0xFF;
-        EXPECT_FALSE(hlsl::ParseContainer(otherMagic));
-    }
-}
-
 TEST_F(CompiledContainer, BlobsAreCountedUntilReleased)
 {
     const int before = diagnostics::LiveObjects("ID3D10Blob");

@@ -2,17 +2,13 @@
 // variables, annotations) is ignored for one entry point, as the Direct3D
 // compiler ignores it, without moving any later line or column.
 
-#include "compiler_test_support.h"
-
 #include "platform/hlsl/effect_syntax.h"
 
-#include <algorithm>
+#include <gtest/gtest.h>
+
+#include <cctype>
 
 namespace {
-
-using hlsl::ShaderStage;
-using hlsl_test::Compile;
-using hlsl_test::Compiled;
 
 // The text with every run of white space made one space, ends trimmed.
 std::string Collapsed(std::string_view text)
@@ -68,77 +64,6 @@ TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
         for (std::size_t i = 0; i < text.size(); ++i)
             EXPECT_TRUE(stripped[i] == text[i] || (stripped[i] == ' ' && text[i] != '\n')) << text << " at " << i;
     }
-}
-
-struct EffectCase {
-    const char* fixture;
-    const char* entry;
-    const char* profile;
-    ShaderStage stage;
-};
-
-void PrintTo(const EffectCase& c, std::ostream* out)
-{
-    *out << c.fixture << ":" << c.entry;
-}
-
-class EffectFile : public hlsl_test::CompilerTest, public ::testing::WithParamInterface<EffectCase> {};
-
-TEST_P(EffectFile, EntryPointCompilesToGlslTheDriverTakes)
-{
-    const EffectCase& c = GetParam();
-    CopyFixture(std::string("effects/") + c.fixture);
-    const Compiled compiled = Compile(c.entry, c.profile);
-    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
-    EXPECT_EQ(hlsl_test::GlslErrors(c.stage, compiled.container->glsl), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Effects, EffectFile,
-    ::testing::Values(EffectCase{"depth_state_and_technique.fx", "VS", "vs_4_0", ShaderStage::Vertex},
-                      EffectCase{"stream_out.fx", "VS", "vs_4_0", ShaderStage::Vertex},
-                      EffectCase{"stream_out.fx", "GS", "gs_4_0", ShaderStage::Geometry},
-                      EffectCase{"stream_out.fx", "PS", "ps_4_0", ShaderStage::Pixel},
-                      EffectCase{"fxgroup.fx", "VS", "vs_5_0", ShaderStage::Vertex},
-                      EffectCase{"fxgroup.fx", "PS", "ps_5_0", ShaderStage::Pixel},
-                      EffectCase{"annotations.fx", "PS", "ps_4_0", ShaderStage::Pixel},
-                      EffectCase{"state_blocks.fx", "PS", "ps_4_0", ShaderStage::Pixel}));
-
-class EffectSyntax : public hlsl_test::CompilerTest {};
-
-TEST_F(EffectSyntax, SamplersWithStateBlocksAreBoundAsSamplers)
-{
-    CopyFixture("effects/state_blocks.fx");
-    const Compiled compiled = Compile("PS", "ps_4_0");
-    ASSERT_EQ(compiled.hr, S_OK) << compiled.messages;
-    // wrapSampler takes the lowest free sampler slot; shadowSampler keeps s3.
-    const std::vector<hlsl::CombinedSampler>& pairs = compiled.container->samplers;
-    ASSERT_EQ(pairs.size(), 2u);
-    const auto has = [&](std::uint32_t texture, std::uint32_t sampler) {
-        return std::any_of(pairs.begin(), pairs.end(), [&](const hlsl::CombinedSampler& pair) {
-            return pair.textureSlot == texture && pair.samplerSlot == sampler;
-        });
-    };
-    EXPECT_TRUE(has(0, 0));
-    EXPECT_TRUE(has(1, 3));
-}
-
-TEST_F(EffectSyntax, ErrorsAfterEffectBlocksKeepTheirLineAndColumn)
-{
-    CopyFixture("effects/error_after_technique.fx");
-    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
-    EXPECT_EQ(Compile("VS", "vs_4_0").messages, "main.fx(12,16): error: 'notDeclared' : unknown variable\n");
-
-    // A syntax error after a technique with annotations and state objects.
-    Write("main.fx", "BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; };\n"
-                     "technique11 T < string s = \"x\"; >\n{\n    pass P { SetBlendState(B, float4(0, 0, 0, 0), 0xFFFFFFFF); }\n}\n"
-                     "float4 PS() : SV_Target\n{\n    float y = 3\n    return y;\n}\n");
-    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "main.fx(9,5): error: ';' : Expected\n");
-
-    // The same blocks in an included file.
-    Write("main.fx", "#include \"Effect.fxh\"\n");
-    CopyFixture("effects/error_after_technique.fx", "Effect.fxh");
-    EXPECT_EQ(Compile("PS", "ps_4_0").messages, "Effect.fxh(12,16): error: 'notDeclared' : unknown variable\n");
 }
 
 } // namespace

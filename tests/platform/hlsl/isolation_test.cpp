@@ -33,43 +33,37 @@ TEST_F(Isolation, ACompilerCrashIsAnErrorAndTheNextCompileWorks)
     EXPECT_EQ(Compile("vs_main", "vs_4_0").hr, S_OK);
 }
 
-TEST_F(Isolation, ACompileWithoutEndIsStopped)
+// Forty macros, each twice the one before: 2^40 copies of `base`.
+std::string Doubling(const std::string& base)
 {
-    // Macros that expand to 2^40 terms in a preprocessor condition: no
-    // nesting and no memory to speak of, only time.
-    std::string source = "#define A0 1\n";
+    std::string source = "#define A0 " + base + "\n";
     for (int i = 1; i <= 40; ++i)
         source += "#define A" + std::to_string(i) + " A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + "\n";
-    source += "#if A40 > 0\n#endif\n";
-    source += kValid;
-    hlsl::CompileResult stopped =
-        hlsl::CompileHlslIsolated({"main.fx", source, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(300));
-    EXPECT_FALSE(stopped.container);
-    ASSERT_EQ(stopped.errors.size(), 1u);
-    EXPECT_EQ(hlsl::FormatDiagnostics(stopped.errors),
-              "main.fx(1,1): error: compiling took more than 300 ms and was stopped\n");
-
-    const hlsl::CompileResult next =
-        hlsl::CompileHlslIsolated({"main.fx", kValid, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(5000));
-    EXPECT_TRUE(next.container);
+    return source;
 }
 
-TEST_F(Isolation, ACompileThatTakesTooMuchMemoryIsStopped)
+TEST_F(Isolation, ACompileWithoutEndOrWithoutBoundsIsStoppedAndTheNextWorks)
 {
-    // The same doubling used in code: the expression's terms fill memory
-    // long before the time limit.
-    std::string source = "#define A0 p.x\n";
-    for (int i = 1; i <= 40; ++i)
-        source += "#define A" + std::to_string(i) + " A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + "\n";
-    source += "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, A40); }\n";
-    const hlsl::CompileResult stopped = hlsl::CompileHlslIsolated({"main.fx", source, "vs_main", "vs_4_0", {}});
-    EXPECT_FALSE(stopped.container);
-    EXPECT_EQ(hlsl::FormatDiagnostics(stopped.errors),
+    // In a preprocessor condition: no nesting and no memory to speak of,
+    // only time.
+    const hlsl::CompileResult endless = hlsl::CompileHlslIsolated(
+        {"main.fx", Doubling("1") + "#if A40 > 0\n#endif\n" + kValid, "vs_main", "vs_4_0", {}},
+        std::chrono::milliseconds(300));
+    EXPECT_FALSE(endless.container);
+    EXPECT_EQ(hlsl::FormatDiagnostics(endless.errors),
+              "main.fx(1,1): error: compiling took more than 300 ms and was stopped\n");
+
+    // Used in code, the expression's terms fill memory long before the time
+    // limit.
+    const hlsl::CompileResult huge = hlsl::CompileHlslIsolated(
+        {"main.fx", Doubling("p.x") + "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, A40); }\n",
+         "vs_main", "vs_4_0", {}});
+    EXPECT_FALSE(huge.container);
+    EXPECT_EQ(hlsl::FormatDiagnostics(huge.errors),
               "main.fx(1,1): error: compiling took more than 384 MiB of memory and was stopped\n");
 
-    const hlsl::CompileResult next =
-        hlsl::CompileHlslIsolated({"main.fx", kValid, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(5000));
-    EXPECT_TRUE(next.container);
+    EXPECT_TRUE(hlsl::CompileHlslIsolated({"main.fx", kValid, "vs_main", "vs_4_0", {}}, std::chrono::milliseconds(5000))
+                    .container);
 }
 
 TEST_F(Isolation, IncludesResolveFromTheCallersCurrentDirectory)

@@ -22,3 +22,8 @@ float4 PS(float2 uv : TEXCOORD0) : SV_Target
         c *= weights[1];
     return mul(worldViewProjection, c);
 }
+// The global matrix goes to the first free constant buffer slot, shine to
+// the first free texture slot.
+// expect: PS ps_4_0 compiles
+//   cb: $Global@b0:64 Material@b1:64
+//   tex: t0s1 t2s1

@@ -11,3 +11,6 @@ float4 PS() : SV_Target
     float4 c = 1;
     return c + notDeclared;
 }
+// Effect blocks are blanked, not removed: the error keeps its place.
+// expect: PS ps_4_0 error (12,16) 'notDeclared'
+// expect: VS vs_4_0 error (12,16) 'notDeclared'

@@ -20,3 +20,5 @@ fxgroup Opaque
 }
 
 fxgroup Debug { technique11 Flat { pass P0 { SetPixelShader(CompileShader(ps_4_0, PS())); } } }
+// expect: VS vs_5_0 compiles
+// expect: PS ps_5_0 compiles

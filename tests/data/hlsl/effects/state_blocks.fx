@@ -42,3 +42,6 @@ technique11 Blend
         SetPixelShader(CompileShader(ps_4_0, PS()));
     }
 }
+// wrapSampler takes the lowest free sampler slot; shadowSampler keeps s3.
+// expect: PS ps_4_0 compiles
+//   tex: t0s0 t1s3

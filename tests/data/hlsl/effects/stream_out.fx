@@ -49,3 +49,6 @@ technique10 Render
         SetPixelShader(NULL);
     }
 }
+// expect: VS vs_4_0 compiles
+// expect: GS gs_4_0 compiles
+// expect: PS ps_4_0 compiles

@@ -19,3 +19,6 @@ void beyond(triangle Vertex input[3], inout TriangleStream<Vertex> stream)
     for (int i = 0; i < 3; ++i)
         stream.Append(input[i]);
 }
+// expect: within gs_4_0 compiles
+//   gs: 300
+// expect: beyond gs_4_0 error (17,6) 'max_vertices'

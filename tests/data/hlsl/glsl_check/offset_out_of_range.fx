@@ -16,3 +16,5 @@ float4 ps_unrolled(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Ta
         sum += source.Sample(pointClamp, uv, int2(x, 0));
     return sum;
 }
+// expect: ps_main ps_5_0 error (7,8) 'offset'
+// expect: ps_unrolled ps_5_0 error (12,8) 'offset'

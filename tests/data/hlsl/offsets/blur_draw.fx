@@ -41,3 +41,7 @@ float4 loadLeft(float4 position : SV_Position) : SV_Target
         sum += source.Load(int3(position.xy, 0), int2(-i, 0));
     return sum;
 }
+// expect: vs_main vs_4_0 compiles
+// expect: row3 ps_4_0 compiles
+// expect: box3x3 ps_4_0 compiles
+// expect: loadLeft ps_4_0 compiles

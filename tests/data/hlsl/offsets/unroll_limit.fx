@@ -35,3 +35,7 @@ float4 steppingOverTheLimit(float4 position : SV_Position, float2 uv : TEXCOORD0
         sum += source.SampleLevel(pointClamp, uv, 0, int2(x % 8 - 4, 0));
     return sum;
 }
+// expect: atTheLimit ps_4_0 compiles
+// expect: countingDownAtTheLimit ps_4_0 compiles
+// expect: overTheLimit ps_4_0 error (27,27) 'more than 1024 iterations'
+// expect: steppingOverTheLimit ps_4_0 error (35,23) 'more than 1024 iterations'

@@ -83,3 +83,12 @@ float4 weighted(PixelIn input) : SV_Target
         sum += weights[x + 2] * source.Sample(pointClamp, input.uv, int2(x, 0));
     return sum;
 }
+// expect: blur3 ps_5_0 compiles
+// expect: box3x3 ps_5_0 compiles
+// expect: level ps_5_0 compiles
+// expect: gradient ps_5_0 compiles
+// expect: bias ps_5_0 compiles
+// expect: compare ps_5_0 compiles
+// expect: load ps_5_0 compiles
+// expect: gather ps_5_0 compiles
+// expect: weighted ps_5_0 compiles

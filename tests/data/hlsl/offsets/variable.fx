@@ -21,3 +21,5 @@ float4 direct(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target
     float4 color = source.Sample(pointClamp, uv);
     return color + source.SampleLevel(pointClamp, uv, 0, shift);
 }
+// expect: loopFromConstants ps_5_0 error (15,23) 'offset'
+// expect: direct ps_5_0 error (22,27) 'offset'

@@ -19,3 +19,6 @@ float4 samplerArray(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_T
 {
     return single.Sample(samplers[1], uv);
 }
+// expect: rwInPs4 ps_4_0 error (2,21) ''canvas''
+// expect: arrayOfArrays ps_5_0 error (3,11) ''grid''
+// expect: samplerArray ps_5_0 error (5,14) ''samplers''

@@ -113,3 +113,15 @@ float4 vs_main(float3 position : POSITION, float3 normal : NORMAL) : SV_Position
 {
     return float4(position, 1);
 }
+// expect: structured ps_5_0 compiles
+// expect: byteAddress ps_5_0 compiles
+// expect: typedBuffer ps_5_0 compiles
+// expect: tbufferRead ps_5_0 compiles
+// expect: readWrite ps_5_0 compiles
+// expect: moreReadWrite ps_5_0 compiles
+// expect: writeOnly ps_5_0 compiles
+// The read-only buffers hold t0 to t2, a tbuffer a t register too.
+// expect: textureAfterBuffers ps_5_0 compiles
+//   tex: t3
+// expect: textureAfterTbuffer ps_5_0 compiles
+//   tex: t1

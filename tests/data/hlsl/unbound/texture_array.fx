@@ -24,3 +24,8 @@ float4 vs_main(float3 position : POSITION, float3 normal : NORMAL) : SV_Position
 {
     return float4(position, 1);
 }
+// An unused texture takes no register: weightedSum never reads first.
+// expect: elements ps_4_0 compiles
+//   tex: t0 t1x3
+// expect: weightedSum ps_4_0 compiles
+//   tex: t0s0x3
