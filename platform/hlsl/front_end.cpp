@@ -88,20 +88,17 @@ public:
     }
 
 private:
+    // The first identifier token spelled `word`: comments and directives do
+    // not count, so a name mentioned in a comment above its declaration is
+    // not taken for it.
     std::optional<SourcePosition> FindWordIn(const std::string& file, std::string_view word) const
     {
-        const std::string& text = texts_.at(file);
-        int lineNumber = 1;
-        for (std::size_t start = 0; start <= text.size();) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            const int column = FindWordColumn(std::string_view(text).substr(start, end - start), word);
-            if (column > 0)
-                return SourcePosition{file, lineNumber, column};
-            start = end + 1;
-            ++lineNumber;
-        }
+        const TokenView tokens(texts_.at(file));
+        for (std::size_t i = 0; i < tokens.Size(); ++i)
+            if (tokens.IsIdentifier(i) && tokens.Text(i) == word) {
+                const TextPosition at = tokens.Position(i);
+                return SourcePosition{file, at.line, at.column};
+            }
         return std::nullopt;
     }
 

@@ -1,5 +1,5 @@
 // Direct3D 11 has 14 constant buffer slots, 128 texture slots and 16
-// sampler slots per stage: the last of each is accepted, one past refused,
+// sampler slots per stage: the last of each is accepted, one beyond it refused,
 // and so is an array whose last element falls past the end.
 cbuffer Near : register(b13) { float4 near; };
 cbuffer Far : register(b14) { float4 far; };
