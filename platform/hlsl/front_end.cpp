@@ -178,7 +178,11 @@ private:
             return Failure(name + " uses a construct this compiler does not support");
         }
         chain_.push_back(identity);
-        const std::string& text = sources_.Add(name, std::move(file.text));
+        // Two line breaks after the text: when an error inside a nested
+        // include is followed straight by the end of the including file,
+        // glslang otherwise also reports the line marker it puts after the
+        // include as a misplaced '#'.
+        const std::string& text = sources_.Add(name, std::move(file.text) + "\n\n");
         names_.push_back(name);
         return new IncludeResult(names_.back(), text.data(), text.size(), nullptr);
     }
