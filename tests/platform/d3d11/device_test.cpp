@@ -65,7 +65,7 @@ TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
     // The back buffer is a render target and nothing else.
     ID3D11ShaderResourceView* view = nullptr;
     EXPECT_EQ(device_->CreateShaderResourceView(backBuffer, nullptr, &view), E_INVALIDARG);
-    Owned<ID3D11RenderTargetView> target(MakeTargetView(backBuffer));
+    Owned<ID3D11RenderTargetView> target = MakeTargetView(backBuffer);
     backBuffer->Release();
 }
 
@@ -163,8 +163,8 @@ TEST_F(DeviceTest, SwapChainStaysWindowed)
 
 TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
 {
-    Owned<ID3D11Texture2D> texture(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
-    Owned<ID3D11RenderTargetView> view(MakeTargetView(texture.get()));
+    Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
+    Owned<ID3D11RenderTargetView> view = MakeTargetView(texture.get());
     device_->Release();
     device_ = nullptr;
     swapChain_->Release();
@@ -193,8 +193,8 @@ TEST_F(DeviceTest, TwoDevicesKeepTheirObjectsApart)
     ASSERT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0,
                                             D3D11_SDK_VERSION, &desc, &swapChain, &device, nullptr, &context),
               S_OK);
-    Owned<ID3D11Texture2D> first(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
-    Owned<ID3D11RenderTargetView> firstView(MakeTargetView(first.get()));
+    Owned<ID3D11Texture2D> first = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
+    Owned<ID3D11RenderTargetView> firstView = MakeTargetView(first.get());
     const float red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1};
     context_->ClearRenderTargetView(firstView.get(), red);
 
@@ -214,6 +214,19 @@ TEST_F(DeviceTest, TwoDevicesKeepTheirObjectsApart)
     context->Release();
     device->Release();
     SDL_DestroyWindow(second);
+}
+
+TEST_F(DeviceTest, ResetStartsObjectLabelsAgain)
+{
+    // Labels number the objects of each interface from the last Reset, so
+    // that journals do not depend on earlier tests.
+    Owned<ID3D11Buffer> before = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    Owned<ID3D11Buffer> second = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(before.get()), "ID3D11Buffer#1");
+    EXPECT_EQ(diagnostics::ObjectLabel(second.get()), "ID3D11Buffer#2");
+    diagnostics::Reset();
+    Owned<ID3D11Buffer> after = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(after.get()), "ID3D11Buffer#1");
 }
 
 } // namespace

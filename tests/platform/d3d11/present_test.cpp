@@ -23,7 +23,7 @@ protected:
         OpenWindow(kClientWidth, kClientHeight);
         CreateDevice();
         ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(backBuffer_.out())), S_OK);
-        backBufferView_ = Owned<ID3D11RenderTargetView>(MakeTargetView(backBuffer_.get()));
+        backBufferView_ = MakeTargetView(backBuffer_.get());
     }
     void TearDown() override
     {

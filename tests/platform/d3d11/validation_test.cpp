@@ -3,6 +3,8 @@
 // faults fail any creating call; the program's own descriptors pass.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 
+#include "platform/hlsl/shader_container.h"
+
 #include <gmock/gmock.h>
 
 #include <functional>
@@ -64,7 +66,6 @@ TEST_F(ValidationTest, BuffersRefusedByRule)
         "CreateBuffer", constant,
         {{"ByteWidth is zero", [](Desc& d) { d.ByteWidth = 0; }},
          {"constant buffer ByteWidth is not a multiple of 16", [](Desc& d) { d.ByteWidth = 900; }},
-         {"constant buffer larger than 65536 bytes", [](Desc& d) { d.ByteWidth = 65552; }},
          {"a constant buffer cannot have other bind flags", [](Desc& d) { d.BindFlags |= D3D11_BIND_VERTEX_BUFFER; }},
          {"a buffer binds only as vertex, index or constant buffer",
           [](Desc& d) { d.BindFlags = D3D11_BIND_RENDER_TARGET; }},
@@ -116,11 +117,7 @@ TEST_F(ValidationTest, InitialTexelsArriveTopRowFirstWithTheirPitch)
     // Two rows of 2 texels, 12 bytes apart (4 bytes of padding).
     const std::uint8_t texels[24] = {255, 0, 0,   255, 0,   255, 0,   255, 9, 9, 9, 9,
                                      0,   0, 255, 255, 255, 255, 255, 255, 9, 9, 9, 9};
-    const D3D11_TEXTURE2D_DESC desc = {2, 2, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
-                                       D3D11_BIND_SHADER_RESOURCE, 0, 0};
-    const D3D11_SUBRESOURCE_DATA data = {texels, 12, 0};
-    Owned<ID3D11Texture2D> texture;
-    ASSERT_EQ(device_->CreateTexture2D(&desc, &data, texture.out()), S_OK);
+    Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 2, 2, texels, 12);
     EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 1, 0), {0, 1, 0, 1}));
     EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 0, 1), {0, 0, 1, 1}));
 }
@@ -129,9 +126,9 @@ TEST_F(ValidationTest, ViewsThatDoNotFitTheirTextureAreRefused)
 {
     Owned<ID3D11Texture2D> colour;
     ASSERT_EQ(device_->CreateTexture2D(&kDepthBufferDesc, nullptr, colour.out()), S_OK);
-    Owned<ID3D11Texture2D> depth(MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL));
-    Owned<ID3D11Texture2D> targetOnly(MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET));
-    Owned<ID3D11Buffer> buffer(MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 96, nullptr));
+    Owned<ID3D11Texture2D> depth = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
+    Owned<ID3D11Texture2D> targetOnly = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
+    Owned<ID3D11Buffer> buffer = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 96, nullptr);
 
     using SrvDesc = D3D11_SHADER_RESOURCE_VIEW_DESC;
     SrvDesc srv{};
@@ -178,7 +175,7 @@ TEST_F(ValidationTest, ViewsThatDoNotFitTheirTextureAreRefused)
         [&](ID3D11DepthStencilView** out) { return device_->CreateDepthStencilView(colour.get(), &dsv, out); });
 
     // A view holds its texture.
-    Owned<ID3D11ShaderResourceView> view(MakeShaderView(colour.get()));
+    Owned<ID3D11ShaderResourceView> view = MakeShaderView(colour.get());
     colour.Reset();
     EXPECT_EQ(diagnostics::LiveObjects("ID3D11Texture2D"), 4); // + depth, targetOnly, back buffer
 }
@@ -206,10 +203,13 @@ TEST_F(ValidationTest, SamplersRefusedByRule)
 
 TEST_F(ValidationTest, ShaderCodeMustBeTheCompilersContainerForTheStage)
 {
-    const std::vector<std::uint8_t> vertex = ColourVertexShader();
-    const std::vector<std::uint8_t> pixel = ColourPixelShader();
-    const std::vector<std::uint8_t> broken =
-        Container(hlsl::ShaderStage::Pixel, "#version 450\nvoid main() { undefined(); }\n", {}, {Target(0)});
+    const Code vertex = Pipeline("vs_colour");
+    const Code pixel = Pipeline("ps_colour");
+    hlsl::ShaderContainer container;
+    container.stage = hlsl::ShaderStage::Pixel;
+    container.entryPoint = "main";
+    container.glsl = "#version 450\nvoid main() { undefined(); }\n";
+    const Code broken = hlsl::SerializeContainer(container);
     const std::string text = "float4 main() : SV_Target { return 1; }";
     const auto vertexShader = [&](const void* code, std::size_t size) {
         return
@@ -238,8 +238,8 @@ TEST_F(ValidationTest, ShaderCodeMustBeTheCompilersContainerForTheStage)
 
 TEST_F(ValidationTest, InputLayoutMustSupplyEverySemanticTheVertexStageReads)
 {
-    const std::vector<std::uint8_t> vertex = ColourVertexShader();
-    const std::vector<std::uint8_t> pixel = ColourPixelShader();
+    const Code vertex = Pipeline("vs_colour");
+    const Code pixel = Pipeline("ps_colour");
     const D3D11_INPUT_ELEMENT_DESC position = {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,
                                                D3D11_INPUT_PER_VERTEX_DATA, 0};
     D3D11_INPUT_ELEMENT_DESC normal = position, texcoord = position, badFormat = position;
@@ -248,7 +248,7 @@ TEST_F(ValidationTest, InputLayoutMustSupplyEverySemanticTheVertexStageReads)
     texcoord.SemanticName = "TEXCOORD";
     badFormat.SemanticName = "NORMAL";
     badFormat.Format = DXGI_FORMAT_D32_FLOAT;
-    const auto layout = [&](std::vector<D3D11_INPUT_ELEMENT_DESC> elements, const std::vector<std::uint8_t>& code) {
+    const auto layout = [&](std::vector<D3D11_INPUT_ELEMENT_DESC> elements, const Code& code) {
         return [this, elements, &code](ID3D11InputLayout** out) {
             return device_->CreateInputLayout(elements.data(), static_cast<UINT>(elements.size()), code.data(),
                                               code.size(), out);
@@ -270,11 +270,11 @@ TEST_F(ValidationTest, InputLayoutMustSupplyEverySemanticTheVertexStageReads)
 TEST_F(ValidationTest, InjectedFaultsFailEachCreatingCallOnce)
 {
     const D3D11_BUFFER_DESC bufferDesc = {16, D3D11_USAGE_DEFAULT, D3D11_BIND_CONSTANT_BUFFER, 0, 0, 0};
-    const std::vector<std::uint8_t> vertex = ColourVertexShader();
-    const std::vector<std::uint8_t> pixel = ColourPixelShader();
+    const Code vertex = Pipeline("vs_colour");
+    const Code pixel = Pipeline("ps_colour");
     const HRESULT injected = E_OUTOFMEMORY;
-    Owned<ID3D11Texture2D> texture(MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET));
-    Owned<ID3D11Texture2D> depth(MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL));
+    Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
+    Owned<ID3D11Texture2D> depth = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
 
     // The k-th call fails, with a null output, and only that one.
     diagnostics::InjectFault("CreateBuffer", 2, injected);
@@ -311,6 +311,47 @@ TEST_F(ValidationTest, InjectedFaultsFailEachCreatingCallOnce)
         Owned<ID3D11PixelShader> shader;
         return device_->CreatePixelShader(pixel.data(), pixel.size(), nullptr, shader.out());
     });
+}
+
+TEST_F(ValidationTest, DocumentedLimitsHoldUpToTheirLastValue)
+{
+    // D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT (4096 vectors of 16 bytes),
+    // D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION (16384), vertex elements that end
+    // by byte 2048 (D3D11_IA_VERTEX_INPUT_STRUCTURE_ELEMENTS_COMPONENTS
+    // 32-bit components) and D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT (32).
+    const Code vertex = Pipeline("vs_colour");
+    const auto constantBuffer = [&](UINT bytes) {
+        const D3D11_BUFFER_DESC desc = {bytes, D3D11_USAGE_DEFAULT, D3D11_BIND_CONSTANT_BUFFER, 0, 0, 0};
+        return device_->CreateBuffer(&desc, nullptr, nullptr);
+    };
+    const auto texture = [&](UINT width) {
+        const D3D11_TEXTURE2D_DESC desc = {width, 1, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
+                                           D3D11_BIND_SHADER_RESOURCE, 0, 0};
+        return device_->CreateTexture2D(&desc, nullptr, nullptr);
+    };
+    const auto normalAt = [&](DXGI_FORMAT format, UINT offset, UINT slot) {
+        const D3D11_INPUT_ELEMENT_DESC elements[] = {
+            {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+            {"NORMAL", 0, format, slot, offset, D3D11_INPUT_PER_VERTEX_DATA, 0}};
+        return device_->CreateInputLayout(elements, 2, vertex.data(), vertex.size(), nullptr);
+    };
+    const struct {
+        const char* what;
+        HRESULT result, expected;
+    } rows[] = {
+        {"constant buffer of 65536 bytes", constantBuffer(65536), S_FALSE},
+        {"constant buffer of 65552 bytes", constantBuffer(65552), E_INVALIDARG},
+        {"texture 16384 wide", texture(16384), S_FALSE},
+        {"texture 16385 wide", texture(16385), E_INVALIDARG},
+        {"float3 element at 2036, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2036, 0), S_FALSE},
+        {"float3 element at 2040, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2040, 0), E_INVALIDARG},
+        {"float4 element at 2032, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2032, 0), S_FALSE},
+        {"float4 element at 2036, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2036, 0), E_INVALIDARG},
+        {"element in input slot 31", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 31), S_FALSE},
+        {"element in input slot 32", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 32), E_INVALIDARG},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.result, row.expected) << row.what;
 }
 
 } // namespace
