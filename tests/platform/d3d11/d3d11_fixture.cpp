@@ -99,13 +99,19 @@ Code D3D11Test::Compile(const std::string& file, const std::string& entry, std::
     return {bytes, bytes + code->GetBufferSize()};
 }
 
+template <class T, class Create>
+Owned<T> Made(Create create)
+{
+    Owned<T> object;
+    EXPECT_EQ(create(object.out()), S_OK);
+    return object;
+}
+
 Owned<ID3D11Buffer> D3D11Test::MakeBuffer(UINT bindFlags, UINT byteWidth, const void* data)
 {
     const D3D11_BUFFER_DESC desc = {byteWidth, D3D11_USAGE_DEFAULT, bindFlags, 0, 0, 0};
     const D3D11_SUBRESOURCE_DATA initial = {data, 0, 0};
-    Owned<ID3D11Buffer> buffer;
-    EXPECT_EQ(device_->CreateBuffer(&desc, data ? &initial : nullptr, buffer.out()), S_OK);
-    return buffer;
+    return Made<ID3D11Buffer>([&](auto out) { return device_->CreateBuffer(&desc, data ? &initial : nullptr, out); });
 }
 
 Owned<ID3D11Buffer> D3D11Test::MakeVertexBuffer(const std::vector<Vertex>& vertices)
@@ -118,54 +124,42 @@ Owned<ID3D11Texture2D> D3D11Test::MakeTexture(DXGI_FORMAT format, UINT bindFlags
 {
     const D3D11_TEXTURE2D_DESC desc = {width, height, 1, 1, format, {1, 0}, D3D11_USAGE_DEFAULT, bindFlags, 0, 0};
     const D3D11_SUBRESOURCE_DATA data = {texels, pitch, 0};
-    Owned<ID3D11Texture2D> texture;
-    EXPECT_EQ(device_->CreateTexture2D(&desc, texels ? &data : nullptr, texture.out()), S_OK);
-    return texture;
+    return Made<ID3D11Texture2D>(
+        [&](auto out) { return device_->CreateTexture2D(&desc, texels ? &data : nullptr, out); });
 }
 
 Owned<ID3D11RenderTargetView> D3D11Test::MakeTargetView(ID3D11Texture2D* texture)
 {
-    Owned<ID3D11RenderTargetView> view;
-    EXPECT_EQ(device_->CreateRenderTargetView(texture, nullptr, view.out()), S_OK);
-    return view;
+    return Made<ID3D11RenderTargetView>([&](auto out) { return device_->CreateRenderTargetView(texture, nullptr, out); });
 }
 
 Owned<ID3D11ShaderResourceView> D3D11Test::MakeShaderView(ID3D11Texture2D* texture)
 {
-    Owned<ID3D11ShaderResourceView> view;
-    EXPECT_EQ(device_->CreateShaderResourceView(texture, nullptr, view.out()), S_OK);
-    return view;
+    return Made<ID3D11ShaderResourceView>(
+        [&](auto out) { return device_->CreateShaderResourceView(texture, nullptr, out); });
 }
 
 Owned<ID3D11DepthStencilView> D3D11Test::MakeDepthView(ID3D11Texture2D* texture)
 {
-    D3D11_DEPTH_STENCIL_VIEW_DESC desc{};
-    desc.Format = DXGI_FORMAT_D32_FLOAT;
-    desc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
-    Owned<ID3D11DepthStencilView> view;
-    EXPECT_EQ(device_->CreateDepthStencilView(texture, &desc, view.out()), S_OK);
-    return view;
+    return Made<ID3D11DepthStencilView>([&](auto out) { return device_->CreateDepthStencilView(texture, nullptr, out); });
 }
 
 Owned<ID3D11VertexShader> D3D11Test::MakeVertexShader(const Code& code)
 {
-    Owned<ID3D11VertexShader> shader;
-    EXPECT_EQ(device_->CreateVertexShader(code.data(), code.size(), nullptr, shader.out()), S_OK);
-    return shader;
+    return Made<ID3D11VertexShader>(
+        [&](auto out) { return device_->CreateVertexShader(code.data(), code.size(), nullptr, out); });
 }
 
 Owned<ID3D11GeometryShader> D3D11Test::MakeGeometryShader(const Code& code)
 {
-    Owned<ID3D11GeometryShader> shader;
-    EXPECT_EQ(device_->CreateGeometryShader(code.data(), code.size(), nullptr, shader.out()), S_OK);
-    return shader;
+    return Made<ID3D11GeometryShader>(
+        [&](auto out) { return device_->CreateGeometryShader(code.data(), code.size(), nullptr, out); });
 }
 
 Owned<ID3D11PixelShader> D3D11Test::MakePixelShader(const Code& code)
 {
-    Owned<ID3D11PixelShader> shader;
-    EXPECT_EQ(device_->CreatePixelShader(code.data(), code.size(), nullptr, shader.out()), S_OK);
-    return shader;
+    return Made<ID3D11PixelShader>(
+        [&](auto out) { return device_->CreatePixelShader(code.data(), code.size(), nullptr, out); });
 }
 
 Owned<ID3D11InputLayout> D3D11Test::MakeLayout(const Code& vertexCode)
@@ -174,9 +168,8 @@ Owned<ID3D11InputLayout> D3D11Test::MakeLayout(const Code& vertexCode)
         {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
         {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
     };
-    Owned<ID3D11InputLayout> layout;
-    EXPECT_EQ(device_->CreateInputLayout(elements, 2, vertexCode.data(), vertexCode.size(), layout.out()), S_OK);
-    return layout;
+    return Made<ID3D11InputLayout>(
+        [&](auto out) { return device_->CreateInputLayout(elements, 2, vertexCode.data(), vertexCode.size(), out); });
 }
 
 Owned<ID3D11SamplerState> D3D11Test::MakeSampler(D3D11_TEXTURE_ADDRESS_MODE address)
@@ -186,9 +179,7 @@ Owned<ID3D11SamplerState> D3D11Test::MakeSampler(D3D11_TEXTURE_ADDRESS_MODE addr
     desc.AddressU = desc.AddressV = desc.AddressW = address;
     desc.ComparisonFunc = D3D11_COMPARISON_NEVER;
     desc.MaxLOD = D3D11_FLOAT32_MAX;
-    Owned<ID3D11SamplerState> sampler;
-    EXPECT_EQ(device_->CreateSamplerState(&desc, sampler.out()), S_OK);
-    return sampler;
+    return Made<ID3D11SamplerState>([&](auto out) { return device_->CreateSamplerState(&desc, out); });
 }
 
 Target D3D11Test::MakeTarget(const Texel& clear)
@@ -232,35 +223,45 @@ void D3D11Test::SetViewport(UINT width, UINT height)
     context_->RSSetViewports(1, &viewport);
 }
 
-Texel D3D11Test::ReadTexel(ID3D11Texture2D* texture, UINT x, UINT y)
+// The bytes of texel (x, y), or an empty vector (and a failure) where the
+// texture has another format or no such texel.
+static std::vector<std::uint8_t> TexelBytes(ID3D11Texture2D* texture, UINT x, UINT y, DXGI_FORMAT* format)
 {
     std::vector<std::uint8_t> bytes;
     UINT width = 0, height = 0;
-    DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
-    EXPECT_TRUE(d3d11::ReadTexels(texture, &bytes, &width, &height, &format));
-    Texel texel{};
-    const std::size_t index = static_cast<std::size_t>(y) * width + x;
-    if (format == DXGI_FORMAT_R32G32B32A32_FLOAT && bytes.size() >= (index + 1) * 16) {
-        std::memcpy(texel.data(), bytes.data() + index * 16, 16);
-    } else if (format == DXGI_FORMAT_R8G8B8A8_UNORM && bytes.size() >= (index + 1) * 4) {
-        for (std::size_t c = 0; c < 4; ++c)
-            texel[c] = bytes[index * 4 + c] / 255.0f;
-    } else {
-        ADD_FAILURE() << "cannot read texel " << x << "," << y << " of format " << format;
+    EXPECT_TRUE(d3d11::ReadTexels(texture, &bytes, &width, &height, format));
+    const std::size_t size = *format == DXGI_FORMAT_R32G32B32A32_FLOAT ? 16 : 4;
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * size;
+    if (x >= width || y >= height || bytes.size() < at + size) {
+        ADD_FAILURE() << "no texel " << x << "," << y;
+        return {};
     }
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + size)};
+}
+
+Texel D3D11Test::ReadTexel(ID3D11Texture2D* texture, UINT x, UINT y)
+{
+    DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
+    const std::vector<std::uint8_t> bytes = TexelBytes(texture, x, y, &format);
+    Texel texel{-1, -1, -1, -1};
+    if (format == DXGI_FORMAT_R32G32B32A32_FLOAT && bytes.size() == 16)
+        std::memcpy(texel.data(), bytes.data(), 16);
+    else if (format == DXGI_FORMAT_R8G8B8A8_UNORM && bytes.size() == 4)
+        for (std::size_t c = 0; c < 4; ++c)
+            texel[c] = bytes[c] / 255.0f;
+    else
+        ADD_FAILURE() << "unexpected format " << format;
     return texel;
 }
 
 float D3D11Test::ReadDepth(ID3D11Texture2D* texture, UINT x, UINT y)
 {
-    std::vector<std::uint8_t> bytes;
-    UINT width = 0, height = 0;
     DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
-    EXPECT_TRUE(d3d11::ReadTexels(texture, &bytes, &width, &height, &format));
+    const std::vector<std::uint8_t> bytes = TexelBytes(texture, x, y, &format);
     EXPECT_EQ(format, DXGI_FORMAT_D32_FLOAT);
     float depth = -1;
-    if (bytes.size() >= (static_cast<std::size_t>(y) * width + x + 1) * 4)
-        std::memcpy(&depth, bytes.data() + (static_cast<std::size_t>(y) * width + x) * 4, 4);
+    if (bytes.size() == 4)
+        std::memcpy(&depth, bytes.data(), 4);
     return depth;
 }
 

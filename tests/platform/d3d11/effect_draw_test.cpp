@@ -22,17 +22,16 @@ protected:
     {
         const Code vertexCode = Compile("hlsl/" + fixture, "vs_main");
         ASSERT_FALSE(vertexCode.empty());
-        vertexShader_ = MakeVertexShader(vertexCode);
+        colourVS_ = MakeVertexShader(vertexCode);
         layout_ = MakeLayout(vertexCode);
         target_ = MakeTexture(format, D3D11_BIND_RENDER_TARGET, kSize, kSize);
         targetView_ = MakeTargetView(target_.get());
-        sampler_ = MakeSampler();
         BindVertices(Rectangle(-1, 1, 1, -1, 0.5f));
         context_->IASetInputLayout(layout_.get());
         context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        context_->VSSetShader(vertexShader_.get(), nullptr, 0);
+        context_->VSSetShader(colourVS_.get(), nullptr, 0);
         context_->OMSetRenderTargets(1, targetView_.address(), nullptr);
-        context_->PSSetSamplers(0, 1, sampler_.address());
+        context_->PSSetSamplers(0, 1, MakeSampler().address()); // the context keeps it
         SetViewport(kSize, kSize);
     }
 
@@ -40,7 +39,6 @@ protected:
     void Draw(const std::string& fixture, const char* entry, const char* profile)
     {
         const Code code = Compile("hlsl/" + fixture, entry, profile);
-        ASSERT_FALSE(code.empty());
         Owned<ID3D11PixelShader> pixelShader = MakePixelShader(code);
         ASSERT_TRUE(pixelShader.get());
         const float grey[4] = {0.5f, 0.5f, 0.5f, 0.5f};
@@ -59,17 +57,13 @@ protected:
 
     void TearDown() override
     {
-        vertexShader_.Reset();
         targetView_.Reset();
         target_.Reset();
-        sampler_.Reset();
         D3D11Test::TearDown();
     }
 
-    Owned<ID3D11VertexShader> vertexShader_;
     Owned<ID3D11Texture2D> target_;
     Owned<ID3D11RenderTargetView> targetView_;
-    Owned<ID3D11SamplerState> sampler_;
 };
 
 // ---- Texture offsets from loop counters ----------------------------------------------

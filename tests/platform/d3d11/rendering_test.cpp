@@ -49,13 +49,6 @@ protected:
     Owned<ID3D11DepthStencilView> depthView_;
 };
 
-TEST_F(RenderingTest, ClearFillsEveryTexelExactly)
-{
-    for (const auto& [x, y] :
-        {std::pair{0u, 0u}, {kWidth - 1, 0u}, {640u, 360u}, {0u, kHeight - 1}, {kWidth - 1, kHeight - 1}})
-        EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), x, y), kClear)) << x << "," << y;
-}
-
 TEST_F(RenderingTest, TriangleLandsWithItsExactColourAndRowZeroIsTheTop)
 {
     // Top-left corner, top-right corner, middle of the left edge (NDC y up).
