@@ -40,15 +40,6 @@ Coloured vs_swapped(float3 normal : NORMAL, float3 position : POSITION)
     return output;
 }
 
-// Two rows fed by the elements ROWS0 and ROWS1; COLOR0 = the second row.
-Coloured vs_rows(float3 position : POSITION, float2x3 rows : ROWS0)
-{
-    Coloured output;
-    output.position = float4(position, 1.0);
-    output.tint = float4(rows[1], 1.0);
-    return output;
-}
-
 // SV_Position as a vertex input is an element of the input layout.
 Coloured vs_position(float3 normal : NORMAL, float4 position : SV_Position)
 {

@@ -11,21 +11,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class BindingTest : public D3D11Test {
-protected:
-    // Draws the left half of `target` through `shader`, every vertex with
-    // the normal (0, 0.75, 0).
-    void DrawLeftHalf(ID3D11VertexShader* shader, const Target& target)
-    {
-        std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
-        for (Vertex& v : vertices)
-            v.ny = 0.75f;
-        BindVertices(vertices);
-        context_->VSSetShader(shader, nullptr, 0);
-        context_->OMSetRenderTargets(1, target.rtv.address(), nullptr);
-        context_->Draw(6, 0);
-    }
-};
+using BindingTest = D3D11Test;
 
 TEST_F(BindingTest, ResourceBoundAsTargetReadsEmptyAsShaderInput)
 {
@@ -262,8 +248,13 @@ TEST_F(BindingTest, DrawWithoutAShaderOrFromAnEmptyVertexSlotDrawsNothing)
 TEST_F(BindingTest, LayoutMadeForOneVertexShaderServesAnotherBySemantic)
 {
     Target a = MakeTarget({0, 0, 0, 0});
-    BindColourPipeline({}, {{0, 0, 0, 0}, {0, 0, 0.5f, 1}});
-    DrawLeftHalf(colourVS_.get(), a);
+    // The left half, every vertex with the normal (0, 0.75, 0).
+    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
+    for (Vertex& v : vertices)
+        v.ny = 0.75f;
+    BindColourPipeline(vertices, {{0, 0, 0, 0}, {0, 0, 0.5f, 1}});
+    context_->OMSetRenderTargets(1, a.rtv.address(), nullptr);
+    context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0.5f, 1}));
 
     // A reloaded vertex stage that declares its inputs in the other order,
@@ -273,29 +264,6 @@ TEST_F(BindingTest, LayoutMadeForOneVertexShaderServesAnotherBySemantic)
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0, 1}));
     EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 960, 360), {0, 0, 0, 0}));
-}
-
-TEST_F(BindingTest, MatrixInputTakesOneElementPerRow)
-{
-    Target a = MakeTarget({0, 0, 0, 0});
-    BindColourPipeline({}, {});
-    const Code code = Pipeline("vs_rows");
-    const D3D11_INPUT_ELEMENT_DESC position = {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,
-                                               D3D11_INPUT_PER_VERTEX_DATA, 0};
-    D3D11_INPUT_ELEMENT_DESC row0 = position, row1 = position;
-    row0.SemanticName = row1.SemanticName = "ROWS";
-    row1.SemanticIndex = 1;
-    row1.AlignedByteOffset = 12;
-    const D3D11_INPUT_ELEMENT_DESC firstRowOnly[] = {position, row0};
-    const D3D11_INPUT_ELEMENT_DESC bothRows[] = {position, row0, row1};
-    Owned<ID3D11InputLayout> layout;
-    EXPECT_EQ(device_->CreateInputLayout(firstRowOnly, 2, code.data(), code.size(), layout.out()), E_INVALIDARG);
-    ASSERT_EQ(device_->CreateInputLayout(bothRows, 3, code.data(), code.size(), layout.out()), S_OK);
-
-    Owned<ID3D11VertexShader> shader = MakeVertexShader(code);
-    context_->IASetInputLayout(layout.get());
-    DrawLeftHalf(shader.get(), a);
-    EXPECT_TRUE(TexelEq(ReadTexel(a.texture.get(), 320, 360), {0, 0.75f, 0, 1}));
 }
 
 TEST_F(BindingTest, BindingsPersistAcrossFramesUntilChanged)

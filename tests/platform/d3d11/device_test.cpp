@@ -128,26 +128,6 @@ TEST_F(DeviceTest, WindowThatCannotHaveAGlContextIsUnsupported)
     EXPECT_THAT(entries[0].arguments, HasSubstr("error=the window cannot have an OpenGL 4.5 core context"));
 }
 
-TEST_F(DeviceTest, ZeroSizeTakesTheWindowsClientArea)
-{
-    SDL_SetWindowSize(window_, 320, 200);
-    DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
-    desc.BufferDesc.Width = 0;
-    desc.BufferDesc.Height = 0;
-    IDXGISwapChain* swapChain = nullptr;
-    ASSERT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0,
-                                            D3D11_SDK_VERSION, &desc, &swapChain, nullptr, nullptr, nullptr),
-              S_OK);
-    Owned<ID3D11Texture2D> backBuffer;
-    ASSERT_EQ(swapChain->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(backBuffer.out())), S_OK);
-    swapChain->Release();
-    std::vector<std::uint8_t> bytes;
-    UINT width = 0, height = 0;
-    ASSERT_TRUE(d3d11::ReadTexels(backBuffer.get(), &bytes, &width, &height, nullptr));
-    EXPECT_EQ(width, 320u);
-    EXPECT_EQ(height, 200u);
-}
-
 TEST_F(DeviceTest, SwapChainStaysWindowed)
 {
     EXPECT_EQ(swapChain_->SetFullscreenState(TRUE, nullptr), DXGI_ERROR_UNSUPPORTED);
