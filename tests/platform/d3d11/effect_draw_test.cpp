@@ -16,51 +16,30 @@ constexpr UINT kSize = 16;
 
 class EffectDrawTest : public D3D11Test {
 protected:
-    // Compiles tests/data/hlsl/<fixture>'s entry point; empty on failure.
-    std::vector<std::uint8_t> Compile(const std::string& fixture, const char* entry, const char* profile)
-    {
-        const std::string path = std::string(FXDEMO_HLSL_TEST_DATA) + "/" + fixture;
-        Owned<ID3D10Blob> code, messages;
-        const HRESULT result =
-            D3DX11CompileFromFileA(path.c_str(), nullptr, nullptr, entry, profile, D3D10_SHADER_ENABLE_STRICTNESS, 0,
-                                   nullptr, code.out(), messages.out(), nullptr);
-        EXPECT_EQ(result, S_OK) << entry << ": "
-                                << (messages.get() ? static_cast<const char*>(messages->GetBufferPointer()) : "");
-        if (!code.get())
-            return {};
-        const auto* bytes = static_cast<const std::uint8_t*>(code->GetBufferPointer());
-        return {bytes, bytes + code->GetBufferSize()};
-    }
-
     // A kSize x kSize target, the fixture's vs_main over all of it, and the
     // point sampler at s0.
     void Prepare(const std::string& fixture, DXGI_FORMAT format)
     {
-        const std::vector<std::uint8_t> vertexCode = Compile(fixture, "vs_main", "vs_4_0");
+        const Code vertexCode = Compile("hlsl/" + fixture, "vs_main");
         ASSERT_FALSE(vertexCode.empty());
-        vertexShader_ = Owned<ID3D11VertexShader>(MakeVertexShader(vertexCode));
-        layout_ = Owned<ID3D11InputLayout>(MakeLayout(vertexCode));
-        vertices_ = Owned<ID3D11Buffer>(MakeVertexBuffer(Rectangle(-1, 1, 1, -1, 0.5f)));
-        target_ = Owned<ID3D11Texture2D>(MakeTexture(format, D3D11_BIND_RENDER_TARGET, kSize, kSize));
-        targetView_ = Owned<ID3D11RenderTargetView>(MakeTargetView(target_.get()));
-        sampler_ = Owned<ID3D11SamplerState>(MakePointSampler());
-
-        const UINT stride = sizeof(Vertex), offset = 0;
+        colourVS_ = MakeVertexShader(vertexCode);
+        layout_ = MakeLayout(vertexCode);
+        target_ = MakeTexture(format, D3D11_BIND_RENDER_TARGET, kSize, kSize);
+        targetView_ = MakeTargetView(target_.get());
+        BindVertices(Rectangle(-1, 1, 1, -1, 0.5f));
         context_->IASetInputLayout(layout_.get());
-        context_->IASetVertexBuffers(0, 1, vertices_.address(), &stride, &offset);
         context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        context_->VSSetShader(vertexShader_.get(), nullptr, 0);
+        context_->VSSetShader(colourVS_.get(), nullptr, 0);
         context_->OMSetRenderTargets(1, targetView_.address(), nullptr);
-        context_->PSSetSamplers(0, 1, sampler_.address());
+        context_->PSSetSamplers(0, 1, MakeSampler().address()); // the context keeps it
         SetViewport(kSize, kSize);
     }
 
     // Clears the target to (0.5, 0.5, 0.5, 0.5) and draws with the entry point.
     void Draw(const std::string& fixture, const char* entry, const char* profile)
     {
-        const std::vector<std::uint8_t> code = Compile(fixture, entry, profile);
-        ASSERT_FALSE(code.empty());
-        Owned<ID3D11PixelShader> pixelShader(MakePixelShader(code));
+        const Code code = Compile("hlsl/" + fixture, entry, profile);
+        Owned<ID3D11PixelShader> pixelShader = MakePixelShader(code);
         ASSERT_TRUE(pixelShader.get());
         const float grey[4] = {0.5f, 0.5f, 0.5f, 0.5f};
         context_->ClearRenderTargetView(targetView_.get(), grey);
@@ -69,29 +48,22 @@ protected:
     }
 
     // A float texture with the given texels, row by row, bound nowhere yet.
-    ID3D11ShaderResourceView* TextureView(UINT width, UINT height, const std::vector<Texel>& texels)
+    Owned<ID3D11ShaderResourceView> TextureView(UINT width, UINT height, const std::vector<Texel>& texels)
     {
-        Owned<ID3D11Texture2D> texture(
-            MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_SHADER_RESOURCE, width, height));
-        context_->UpdateSubresource(texture.get(), 0, nullptr, texels.data(), width * sizeof(Texel), 0);
+        Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_SHADER_RESOURCE,
+                                                     width, height, texels.data(), width * sizeof(Texel));
         return MakeShaderView(texture.get());
     }
 
     void TearDown() override
     {
-        vertexShader_.Reset();
-        layout_.Reset();
-        vertices_.Reset();
         targetView_.Reset();
         target_.Reset();
-        sampler_.Reset();
         D3D11Test::TearDown();
     }
 
-    Owned<ID3D11VertexShader> vertexShader_;
     Owned<ID3D11Texture2D> target_;
     Owned<ID3D11RenderTargetView> targetView_;
-    Owned<ID3D11SamplerState> sampler_;
 };
 
 // ---- Texture offsets from loop counters ----------------------------------------------
@@ -108,7 +80,7 @@ TEST_F(EffectDrawTest, LoopCounterOffsetsReadTheNeighbouringTexels)
     for (UINT y = 0; y < kSize; ++y)
         for (UINT x = 0; x < kSize; ++x)
             texels.push_back({static_cast<float>(x), static_cast<float>(y), 0, 1});
-    Owned<ID3D11ShaderResourceView> source(TextureView(kSize, kSize, texels));
+    Owned<ID3D11ShaderResourceView> source = TextureView(kSize, kSize, texels);
     context_->PSSetShaderResources(0, 1, source.address());
 
     const std::pair<int, int> probes[] = {{0, 0}, {1, 7}, {8, 3}, {14, 15}, {15, 9}};
@@ -169,8 +141,8 @@ TEST_F(EffectDrawTest, TexturesAfterBuffersKeepDirect3DsSlots)
     // items, raw and typed hold t0 to t2; `plain` is t3. Textures bound at
     // the buffers' slots must not be read through them.
     Prepare("unbound/resources.fx", DXGI_FORMAT_R32G32B32A32_FLOAT);
-    Owned<ID3D11ShaderResourceView> wrong(TextureView(1, 1, {{9, 9, 9, 9}}));
-    Owned<ID3D11ShaderResourceView> plain(TextureView(1, 1, {{0.25f, 0.5f, 0.75f, 1}}));
+    Owned<ID3D11ShaderResourceView> wrong = TextureView(1, 1, {{9, 9, 9, 9}});
+    Owned<ID3D11ShaderResourceView> plain = TextureView(1, 1, {{0.25f, 0.5f, 0.75f, 1}});
     ID3D11ShaderResourceView* views[4] = {wrong.get(), wrong.get(), wrong.get(), plain.get()};
     context_->PSSetShaderResources(0, 4, views);
     Draw("unbound/resources.fx", "textureAfterBuffers", "ps_5_0");
@@ -186,9 +158,9 @@ TEST_F(EffectDrawTest, TexturesAfterBuffersKeepDirect3DsSlots)
 TEST_F(EffectDrawTest, EachTextureArrayElementReadsItsOwnSlot)
 {
     Prepare("unbound/texture_array.fx", DXGI_FORMAT_R32G32B32A32_FLOAT);
-    Owned<ID3D11ShaderResourceView> a(TextureView(1, 1, {{0.4f, 0, 0, 1}}));
-    Owned<ID3D11ShaderResourceView> b(TextureView(1, 1, {{0.2f, 0, 0, 1}}));
-    Owned<ID3D11ShaderResourceView> c(TextureView(1, 1, {{0.6f, 0, 0, 1}}));
+    Owned<ID3D11ShaderResourceView> a = TextureView(1, 1, {{0.4f, 0, 0, 1}});
+    Owned<ID3D11ShaderResourceView> b = TextureView(1, 1, {{0.2f, 0, 0, 1}});
+    Owned<ID3D11ShaderResourceView> c = TextureView(1, 1, {{0.6f, 0, 0, 1}});
 
     // `first` at t0, layers[0..2] at t1..t3; t2 left empty.
     ID3D11ShaderResourceView* views[4] = {a.get(), b.get(), nullptr, c.get()};
