@@ -21,26 +21,19 @@ namespace {
 
 HWND__ window{}; // only carried, never looked into
 
-// The presentation parameters the program passes.
-D3DPRESENT_PARAMETERS ProgramParameters()
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-    return pp;
-}
-
 struct Arguments {
     UINT adapter = D3DADAPTER_DEFAULT;
     D3DDEVTYPE type = D3DDEVTYPE_HAL;
     HWND focus = &window;
     DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
-    D3DPRESENT_PARAMETERS pp = ProgramParameters();
+    // The presentation parameters the program passes.
+    D3DPRESENT_PARAMETERS pp = [] {
+        D3DPRESENT_PARAMETERS p{};
+        p.BackBufferFormat = D3DFMT_X8R8G8B8, p.BackBufferCount = 1, p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        p.Windowed = TRUE, p.EnableAutoDepthStencil = TRUE, p.AutoDepthStencilFormat = D3DFMT_D16;
+        p.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+        return p;
+    }();
     bool nullParameters = false;
 };
 using Change = void (*)(Arguments&);
@@ -80,14 +73,11 @@ protected:
 
 TEST_F(D3D9Test, Direct3DCreate9TakesOnlyTheSdkVersion)
 {
-    for (UINT version : {0u, 31u, 33u, 0xFFFFFFFFu})
-        EXPECT_EQ(Direct3DCreate9(version), nullptr) << version;
-    // 32, and 32 with the D3D_DEBUG_INFO bit the debug headers add.
-    for (UINT version : {32u, 32u | 0x80000000u}) {
+    // 32, also with the D3D_DEBUG_INFO bit the debug headers add.
+    for (UINT version : {0u, 31u, 33u, 32u, 32u | 0x80000000u}) {
         IDirect3D9* d3d = Direct3DCreate9(version);
-        ASSERT_NE(d3d, nullptr) << version;
-        EXPECT_EQ(diagnostics::LiveObjects("IDirect3D9"), 1);
-        EXPECT_EQ(d3d->Release(), 0u);
+        EXPECT_EQ(d3d != nullptr, (version & 0xFFFF) == 32) << version;
+        EXPECT_EQ(d3d ? d3d->Release() : 0u, 0u);
     }
 }
 
@@ -301,28 +291,24 @@ TEST_F(Teapot, NormalsAndClockwiseFrontFacesPointOutward)
 
 TEST_F(Teapot, LocksRefusalsFaultsAndLifetime)
 {
-    int sentinel = 0;
-    void* first = nullptr;
-    void* second = &sentinel;
-    ASSERT_EQ(mesh_->LockVertexBuffer(D3DLOCK_READONLY, &first), S_OK);
-    ASSERT_EQ(mesh_->LockVertexBuffer(D3DLOCK_READONLY, &second), S_OK);
-    EXPECT_EQ(first, second);
-    mesh_->UnlockVertexBuffer();
-    mesh_->UnlockVertexBuffer();
-    EXPECT_EQ(mesh_->LockIndexBuffer(D3DLOCK_READONLY, nullptr), D3DERR_INVALIDCALL);
-
-    // A reload builds the teapot again: it comes out identical.
+    // A lock gives the mesh's own data, the same each time; a reload builds
+    // the same teapot again.
     ID3DXMesh* again = nullptr;
     ASSERT_EQ(D3DXCreateTeapot(device_, &again, nullptr), S_OK);
-    void* data = nullptr;
-    ASSERT_EQ(again->LockVertexBuffer(D3DLOCK_READONLY, &data), S_OK);
-    EXPECT_EQ(std::memcmp(data, vertices_.data(), vertices_.size() * sizeof(Vertex)), 0);
-    again->UnlockVertexBuffer();
-    ASSERT_EQ(again->LockIndexBuffer(D3DLOCK_READONLY, &data), S_OK);
-    EXPECT_EQ(std::memcmp(data, indices_.data(), indices_.size() * 2), 0);
-    again->UnlockIndexBuffer();
+    for (const auto& [mesh, stored] : {std::pair{mesh_, true}, std::pair{again, false}}) {
+        void *vertices = nullptr, *indices = nullptr, *second = nullptr;
+        ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices), S_OK);
+        ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &second), S_OK);
+        ASSERT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &indices), S_OK);
+        EXPECT_EQ(second, vertices);
+        EXPECT_EQ(std::memcmp(vertices, vertices_.data(), vertices_.size() * sizeof(Vertex)), 0) << stored;
+        EXPECT_EQ(std::memcmp(indices, indices_.data(), indices_.size() * 2), 0) << stored;
+        mesh->UnlockVertexBuffer(), mesh->UnlockVertexBuffer(), mesh->UnlockIndexBuffer();
+    }
     again->Release();
+    EXPECT_EQ(mesh_->LockIndexBuffer(D3DLOCK_READONLY, nullptr), D3DERR_INVALIDCALL);
 
+    int sentinel = 0;
     ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(&sentinel);
     EXPECT_EQ(D3DXCreateTeapot(nullptr, &mesh, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(mesh, nullptr);
@@ -338,11 +324,10 @@ TEST_F(Teapot, LocksRefusalsFaultsAndLifetime)
 
     diagnostics::InjectFault("LockVertexBuffer", 1, D3DERR_INVALIDCALL);
     diagnostics::InjectFault("LockIndexBuffer", 2, E_FAIL);
-    data = &sentinel;
+    void* data = &sentinel;
     EXPECT_EQ(mesh_->LockVertexBuffer(D3DLOCK_READONLY, &data), D3DERR_INVALIDCALL);
     EXPECT_EQ(data, nullptr);
     EXPECT_EQ(mesh_->LockIndexBuffer(D3DLOCK_READONLY, &data), S_OK);
-    EXPECT_NE(data, nullptr);
     mesh_->UnlockIndexBuffer();
     EXPECT_EQ(mesh_->LockIndexBuffer(D3DLOCK_READONLY, &data), E_FAIL);
     EXPECT_EQ(data, nullptr);
@@ -352,9 +337,6 @@ TEST_F(Teapot, LocksRefusalsFaultsAndLifetime)
     device_ = nullptr;
     EXPECT_EQ(diagnostics::LiveObjects("IDirect3DDevice9"), 1);
     EXPECT_EQ(diagnostics::LiveObjects("IDirect3D9"), 1);
-    ASSERT_EQ(mesh_->LockVertexBuffer(D3DLOCK_READONLY, &data), S_OK);
-    EXPECT_EQ(std::memcmp(data, vertices_.data(), sizeof(Vertex)), 0);
-    mesh_->UnlockVertexBuffer();
     EXPECT_EQ(mesh_->Release(), 0u);
     mesh_ = nullptr;
     EXPECT_EQ(diagnostics::LiveObjects(), 0);
