@@ -12,6 +12,7 @@
 #include "scene/scene_constants.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,12 +23,16 @@
 
 #include <sys/resource.h>
 
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr float kOneFrame = 0.01666666567325592f; // 0.016666666 as float32
 const fs::path kCorpus = FXDEMO_BAD_FX_DIR;
+// A compiler message line, in the form editors read.
+const std::regex kMessage(R"(^.+\([1-9]\d*,[1-9]\d*\): error: .+$)");
 
 std::string ReadBytes(const fs::path& path)
 {
@@ -122,7 +127,6 @@ TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
         const std::size_t end = std::min(output.find("\n\n"), output.size());
         EXPECT_EQ(output.substr(std::min(end + 2, output.size())), ErrorLine(number, failure[2])) << output;
         std::istringstream messages(output.substr(0, end).substr(std::min(prefix.size(), end)));
-        static const std::regex kMessage(R"(^.+\([1-9]\d*,[1-9]\d*\): error: .+$)");
         for (std::string line; std::getline(messages, line);)
             EXPECT_TRUE(std::regex_match(line, kMessage)) << line;
         // No shader object exists: the frame prints the dump.
@@ -160,5 +164,49 @@ std::vector<fs::path> Corpus()
 INSTANTIATE_TEST_SUITE_P(Corpus, BadEffectFile, ::testing::ValuesIn(Corpus()), [](const auto& file) {
     return file.param.stem().string(); // the corpus's names are identifiers
 });
+
+// Replays what the compiler fuzzer once broke (fuzz/regressions/) through the
+// program's own path, the compile worker, for the three stages: each gives
+// code or well-formed messages. Inputs that broke our own code also go
+// through the fuzz target in this process, which aborts where the compiler
+// breaks a promise; those named glslang-* crash glslang itself, which only
+// the worker keeps from ending the program.
+using FuzzRegression = ProgramTest;
+
+TEST_F(FuzzRegression, EachInputCompilesOrFailsWithWellFormedMessages)
+{
+    int inputs = 0;
+    for (const auto& entry : fs::directory_iterator(FXDEMO_FUZZ_REGRESSIONS_DIR)) {
+        if (entry.path().filename() == "README.md")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++inputs;
+        const std::string input = ReadBytes(entry.path());
+        WriteEffectFile(input);
+        for (const auto& [entryPoint, profile] :
+             {std::pair{"vs_main", "vs_4_0"}, {"gs_main", "gs_4_0"}, {"ps_main", "ps_4_0"}}) {
+            SCOPED_TRACE(entryPoint);
+            ID3D10Blob* code = nullptr;
+            ID3D10Blob* messages = nullptr;
+            const HRESULT hr = D3DX11CompileFromFileA("main.fx", nullptr, nullptr, entryPoint, profile, 0x800, 0,
+                                                      nullptr, &code, &messages, nullptr);
+            EXPECT_TRUE(hr == S_OK ? code != nullptr : hr == E_FAIL && code == nullptr && messages != nullptr);
+            if (hr != S_OK && messages) {
+                std::istringstream lines(static_cast<const char*>(messages->GetBufferPointer()));
+                int count = 0;
+                for (std::string line; std::getline(lines, line); ++count)
+                    EXPECT_TRUE(std::regex_match(line, kMessage)) << line;
+                EXPECT_GT(count, 0);
+            }
+            if (code)
+                code->Release();
+            if (messages)
+                messages->Release();
+        }
+        if (!entry.path().filename().string().starts_with("glslang-"))
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+    }
+    EXPECT_GT(inputs, 0);
+}
 
 } // namespace

@@ -78,20 +78,20 @@ cp "$executable" "$work/run/fxdemo.exe"
 console() { tr -d '\r' <"$work/run/console.txt"; }
 # The console as tokens: C for the compiler's text (its first line starts
 # "ERROR:CompileShaderFromFile : ", its other lines run to the next
-# ErrorLine), the number of each ErrorLine, D for each whole five-line dump
-# with every pointer empty (a run of them as D+); 1 to 5 for a dump line out
-# of its group and ? for any other line.
+# ErrorLine), the number of each ErrorLine (a 3xx one: device creation
+# refused a descriptor), D for each whole five-line dump with every pointer
+# empty (a run of them as D+); 1 to 5 for a dump line out of its group and ?
+# for any other line, "Loaded." included.
 shape() {
     console | awk '
         /^ERROR:CompileShaderFromFile : / { printf "C "; text = 1; next }
-        /^ERROR : scene : [0-9]+ (0x[0-9A-F]{8}|NULL  ) : / { printf "%s ", $5; text = 0; next }
+        /^ERROR : scene : [0-9]+ (0x[0-9A-F]+|NULL  ) : / { printf "%s ", $5; text = 0; next }
         /^p(VShader  |GShader  |PShader  |Constant |RSStage  ) = 00000000$/ {
             printf "%d ", index("VGPCR", substr($1, 2, 1)); text = 0; next }
         !text { printf "? " }' | sed -E 's/1 2 3 4 5 /D /g; s/(D )+/D+ /g; s/ $//'
 }
 shape_matches() { [[ "$(shape)" =~ $1 ]] || { echo "  shape: $(shape)"; false; }; }
 lines_at_least() { [ "$(console | grep -cE -- "$1")" -ge "$2" ]; }
-no_line() { ! console | grep -qE -- "$1"; }
 # until LIMIT COMMAND...: polls until COMMAND succeeds or the program ends.
 until_() {
     local deadline=$((SECONDS + $1))
@@ -120,8 +120,6 @@ run() {
         [ "$key" != F5 ] || check "F5 reloads: another ErrorLine" until_ 30 lines_at_least '^ERROR : scene : ' "$loads"
     done
     check "$key ends the program with status 0" eval 'wait_for_exit 30 && [ "$DEMO_STATUS" = 0 ]'
-    check "device creation prints no ErrorLine 3xx (every descriptor accepted)" no_line '^ERROR : scene : 3[0-9][0-9] '
-    check "never loaded" no_line '^Loaded\.$'
 }
 
 echo "== the program's own main.fx: stops at 408, dump streams, F5, Esc"
