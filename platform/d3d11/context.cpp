@@ -12,6 +12,10 @@ namespace {
 using hlsl::ShaderStage;
 
 constexpr UINT kVertexAttributes = 32;
+// Direct3D has 32 input slots; GL 4.5 promises only 16 vertex buffer
+// bindings (Mesa has no more), so the slots a draw reads are packed into them.
+constexpr UINT kGlVertexBindings = 16;
+constexpr std::uint8_t kNoBinding = 0xFF;
 
 GLenum DrawMode(D3D11_PRIMITIVE_TOPOLOGY topology)
 {
@@ -53,7 +57,10 @@ const char* StageName(ShaderStage stage)
 
 } // namespace
 
-DeviceContext::DeviceContext(std::shared_ptr<GlContext> gl) : DeviceChild("ID3D11DeviceContext", std::move(gl)) {}
+DeviceContext::DeviceContext(std::shared_ptr<GlContext> gl) : DeviceChild("ID3D11DeviceContext", std::move(gl))
+{
+    glBindingOfSlot_.fill(kNoBinding);
+}
 
 // ---- Input assembler ------------------------------------------------------
 
@@ -506,26 +513,25 @@ void DeviceContext::ApplyViewports()
 void DeviceContext::ApplyVertexBuffers()
 {
     const auto& bindings = state_.inputAssembler.vertexBuffers;
+    std::array<GLuint, kGlVertexBindings> names{};
+    std::array<GLintptr, kGlVertexBindings> offsets{};
+    std::array<GLsizei, kGlVertexBindings> strides{};
     UINT used = 0;
-    for (UINT slot = 0; slot < kVertexBufferSlots; ++slot)
-        if (bindings[slot].buffer)
-            used = slot + 1;
-    // Also clear the slots the previous translation filled.
-    const UINT count = std::max(used, vertexBufferBindings_);
-    std::array<GLuint, kVertexBufferSlots> names{};
-    std::array<GLintptr, kVertexBufferSlots> offsets{};
-    std::array<GLsizei, kVertexBufferSlots> strides{};
-    for (UINT slot = 0; slot < count; ++slot) {
-        if (!bindings[slot].buffer)
+    for (UINT slot = 0; slot < kVertexBufferSlots; ++slot) {
+        const std::uint8_t binding = glBindingOfSlot_[slot];
+        if (binding == kNoBinding || !bindings[slot].buffer)
             continue;
-        names[slot] = bindings[slot].buffer->Name();
-        offsets[slot] = bindings[slot].offset;
-        strides[slot] = static_cast<GLsizei>(bindings[slot].stride);
+        names[binding] = bindings[slot].buffer->Name();
+        offsets[binding] = bindings[slot].offset;
+        strides[binding] = static_cast<GLsizei>(bindings[slot].stride);
+        used = std::max<UINT>(used, binding + 1u);
     }
+    // Also clear the bindings the previous translation filled.
+    const UINT count = std::max(used, glBindingsUsed_);
     if (count)
         glVertexArrayVertexBuffers(gl_->VertexArray(), 0, static_cast<GLsizei>(count), names.data(), offsets.data(),
                                    strides.data());
-    vertexBufferBindings_ = used;
+    glBindingsUsed_ = used;
 }
 
 void DeviceContext::ApplyVertexAttributes()
@@ -533,6 +539,9 @@ void DeviceContext::ApplyVertexAttributes()
     const InputAssemblerState& ia = state_.inputAssembler;
     const GLuint vertexArray = gl_->VertexArray();
     std::uint32_t enabled = 0;
+    std::array<std::uint8_t, kVertexBufferSlots> bindingOfSlot;
+    bindingOfSlot.fill(kNoBinding);
+    UINT nextBinding = 0;
     // Each input of the bound vertex shader takes the layout's element with
     // its semantic, a matrix or array one element per row from its first
     // location on; an input with no element or no buffer stays disabled and
@@ -547,6 +556,12 @@ void DeviceContext::ApplyVertexAttributes()
                 ia.layout ? ia.layout->Find(input.semantic, input.semanticIndex + row) : nullptr;
             if (location >= kVertexAttributes || !element || !ia.vertexBuffers[element->inputSlot].buffer)
                 continue;
+            std::uint8_t& binding = bindingOfSlot[element->inputSlot];
+            if (binding == kNoBinding) {
+                if (nextBinding == kGlVertexBindings)
+                    continue; // more slots than GL has bindings: the input reads (0, 0, 0, 1)
+                binding = static_cast<std::uint8_t>(nextBinding++);
+            }
             const FormatInfo& format = Format(element->format);
             if (input.componentType == hlsl::ComponentType::Float)
                 glVertexArrayAttribFormat(vertexArray, location, format.components, format.elementType,
@@ -554,7 +569,7 @@ void DeviceContext::ApplyVertexAttributes()
             else
                 glVertexArrayAttribIFormat(vertexArray, location, format.components, format.elementType,
                                            element->byteOffset);
-            glVertexArrayAttribBinding(vertexArray, location, element->inputSlot);
+            glVertexArrayAttribBinding(vertexArray, location, binding);
             enabled |= 1u << location;
         }
     }
@@ -566,6 +581,10 @@ void DeviceContext::ApplyVertexAttributes()
             glDisableVertexArrayAttrib(vertexArray, location);
     }
     enabledAttributes_ = enabled;
+    if (bindingOfSlot != glBindingOfSlot_) {
+        glBindingOfSlot_ = bindingOfSlot;
+        ApplyVertexBuffers();
+    }
 }
 
 void DeviceContext::ApplyConstantBuffers(ShaderStage stage, const StageResources& resources)

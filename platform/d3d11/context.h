@@ -84,7 +84,11 @@ private:
     PipelineState state_;
     std::uint32_t dirty_ = kDirtyAll;
     std::uint32_t enabledAttributes_ = 0;
-    UINT vertexBufferBindings_ = 0; // slots given to GL at the last translation
+    // The GL vertex buffer binding each input slot the attributes read from
+    // is given (kNoBinding for the others), and how many bindings GL was
+    // given at the last translation.
+    std::array<std::uint8_t, kVertexBufferSlots> glBindingOfSlot_{};
+    UINT glBindingsUsed_ = 0;
 };
 
 } // namespace d3d11

@@ -152,16 +152,15 @@ TEST_F(BindingTest, PixelStageReadsItsOwnConstantBufferAndSamplerSlots)
 TEST_F(BindingTest, TheLastSlotOfEachKindAndTheVertexBufferOffsetReachTheDraw)
 {
     // ps_last_slots: b13's colour + t127 sampled through s15 at u = 1.25 of
-    // a red | green texture. The vertices come from slot 15 (GL drivers may
-    // have only 16 vertex buffer bindings; Mesa has), bound by a range that
-    // ends at slot 31: a buffer with the left half's triangles, then the
-    // right half's.
+    // a red | green texture. The vertices come from slot 31 (past the 16
+    // vertex buffer bindings GL promises), bound alone or by the whole range:
+    // a buffer with the left half's triangles, then the right half's.
     Target a = MakeTarget({0, 0, 0, 0});
     BindColourPipeline({}, {});
     const Code vertexCode = Pipeline("vs_colour");
     const D3D11_INPUT_ELEMENT_DESC elements[] = {
-        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 15, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
-        {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 15, 12, D3D11_INPUT_PER_VERTEX_DATA, 0}};
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 31, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 31, 12, D3D11_INPUT_PER_VERTEX_DATA, 0}};
     Owned<ID3D11InputLayout> layout;
     ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode.data(), vertexCode.size(), layout.out()), S_OK);
     std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1, 0.5f);
@@ -205,11 +204,11 @@ TEST_F(BindingTest, TheLastSlotOfEachKindAndTheVertexBufferOffsetReachTheDraw)
         bind([&](UINT s, UINT n, ID3D11SamplerState* const* v) { context_->PSSetSamplers(s, n, v); }, 16,
              sampler.get(), 15);
         std::array<UINT, 32> strides{}, offsets{};
-        strides[15] = sizeof(Vertex);
-        offsets[15] = row.offset;
+        strides[31] = sizeof(Vertex);
+        offsets[31] = row.offset;
         bind([&](UINT s, UINT n, ID3D11Buffer* const* b) {
             context_->IASetVertexBuffers(s, n, b, strides.data() + s, offsets.data() + s);
-        }, 32, buffer.get(), 15);
+        }, 32, buffer.get(), 31);
         const Texel clear = {0, 0, 0, 0};
         context_->ClearRenderTargetView(a.rtv.get(), clear.data());
         context_->Draw(6, 0);
