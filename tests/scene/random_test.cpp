@@ -7,22 +7,9 @@
 #include <algorithm>
 #include <climits>
 
-namespace {
-
-class Random : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        randomA = 890123;
-        randomB = 1;
-        randomC = 234567;
-    }
-};
-
-} // namespace
-
-TEST_F(Random, FirstSixValuesFromTheFixedSeeds)
+TEST(Random, FirstSixValuesFromTheFixedSeeds)
 {
+    randomA = 890123, randomB = 1, randomC = 234567;
     const std::int32_t expectedB[] = {234568, 1359258, 3608639, 8341969, 19167887, 44428362};
     const std::uint32_t expectedBits[] = {
         0x38C00180u, // 3 / 32767 = 9.155553e-05
@@ -38,37 +25,24 @@ TEST_F(Random, FirstSixValuesFromTheFixedSeeds)
     }
 }
 
-TEST_F(Random, StateWordsFollowTheAdditiveRecurrence)
-{
-    NextRandom();
-    EXPECT_EQ(randomB, 1 + 234567);
-    EXPECT_EQ(randomC, 234567 + 890123);
-    EXPECT_EQ(randomA, 890123 + 234568);
-}
-
-TEST_F(Random, RangeEndsAfterWrapping)
+TEST(Random, WrappingReachesBothEndsOfTheRange)
 {
     // B + C wraps past INT32_MAX to INT32_MIN, whose top half is -32768.
-    randomB = INT32_MAX;
-    randomC = 1;
+    randomB = INT32_MAX, randomC = 1;
     EXPECT_EQ(Bits(NextRandom()), Bits(-1.000030517578125f));
     EXPECT_EQ(randomB, INT32_MIN);
-
-    randomB = INT32_MAX;
-    randomC = 0;
+    randomB = INT32_MAX, randomC = 0;
     EXPECT_EQ(Bits(NextRandom()), Bits(1.0f));
-}
 
-TEST_F(Random, BothSignsOccurOnceTheWordsWrap)
-{
+    randomA = 890123, randomB = 1, randomC = 234567;
     float lowest = 1.0f, highest = -1.0f;
     for (int i = 0; i < 100000; ++i) {
         const float value = NextRandom();
-        ASSERT_GE(value, -1.000030517578125f);
-        ASSERT_LE(value, 1.0f);
         lowest = std::min(lowest, value);
         highest = std::max(highest, value);
     }
+    EXPECT_GE(lowest, -1.000030517578125f);
     EXPECT_LT(lowest, -0.9f);
     EXPECT_GT(highest, 0.9f);
+    EXPECT_LE(highest, 1.0f);
 }
