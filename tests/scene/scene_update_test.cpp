@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,13 +39,14 @@ std::vector<Row> ReadExpectedFrames()
 
 std::vector<std::uint32_t> SceneBits()
 {
-    const Vector eye = ComputeEyePosition(sceneConstants.time);
-    EXPECT_EQ(Bits(eye.w), 0u);
-    std::vector<std::uint32_t> bits = {Bits(sceneConstants.time), Bits(eye.x), Bits(eye.y), Bits(eye.z)};
-    for (const Matrix* matrix : {&sceneConstants.view, &sceneConstants.world, &sceneConstants.projection})
-        for (const auto& row : matrix->m)
-            for (float element : row)
-                bits.push_back(Bits(element));
+    std::vector<std::uint32_t> bits = BitsOf(ComputeEyePosition(sceneConstants.time));
+    EXPECT_EQ(bits[3], 0u) << "the eye's w";
+    bits.insert(bits.begin(), Bits(sceneConstants.time));
+    bits.pop_back();
+    for (const Matrix* matrix : {&sceneConstants.view, &sceneConstants.world, &sceneConstants.projection}) {
+        const std::vector<std::uint32_t> elements = BitsOf(*matrix);
+        bits.insert(bits.end(), elements.begin(), elements.end());
+    }
     return bits;
 }
 
@@ -90,12 +90,12 @@ TEST(SceneUpdate, ReservedBytesStayZeroAndResetClearsEveryByte)
     ResetSceneConstants();
     for (int frame = 0; frame < 100; ++frame)
         StepScene();
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&sceneConstants);
-    EXPECT_EQ(std::vector<unsigned char>(bytes + 4, bytes + 16), std::vector<unsigned char>(12, 0));
-    EXPECT_EQ(std::vector<unsigned char>(bytes + 212, bytes + 896), std::vector<unsigned char>(684, 0));
+    std::vector<std::uint32_t> words = BitsOf(sceneConstants); // 224 of them
+    EXPECT_EQ(std::vector<std::uint32_t>(words.begin() + 1, words.begin() + 4), std::vector<std::uint32_t>(3, 0));
+    EXPECT_EQ(std::vector<std::uint32_t>(words.begin() + 53, words.end()), std::vector<std::uint32_t>(171, 0));
 
     sceneConstants.passMode = 2.0f;
     sceneConstants.reserved1[170] = 1.0f;
     ResetSceneConstants();
-    EXPECT_EQ(std::vector<unsigned char>(bytes, bytes + 896), std::vector<unsigned char>(896, 0));
+    EXPECT_EQ(BitsOf(sceneConstants), std::vector<std::uint32_t>(224, 0));
 }
