@@ -22,9 +22,8 @@ protected:
 
     // A file of the source tree, by its path from the top.
     static std::string ReadTestFile(const std::string& path);
-    static std::string ShippedEffectFile() { return ReadTestFile("shaders/main.fx"); }
     static void WriteEffectFile(const std::string& text);
-    static void RestoreEffectFile() { WriteEffectFile(ShippedEffectFile()); }
+    static void RestoreEffectFile() { WriteEffectFile(ReadTestFile("shaders/main.fx")); }
 
     // Creates the device objects and loads the shipped file, expecting both
     // to succeed.
