@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
-"""Expected float32 bits of the per-frame scene update, from exact arithmetic.
-
-Writes expected_frames.txt beside this script, read by scene_update_test.cpp.
-Nothing here comes from the C++ sources: every float32 operation is done on
-exact fractions and rounded once to nearest-even, the square root is the
-correctly rounded one, and sine and cosine are math.sin and math.cos, the C
-library's double functions. Lines of the file, numbers of words in hex:
-  frame N  time, eye xyz, view, world, projection (row by row)
-  clock N  time                 (the clock alone, after N frames)
-  stop N   time                 (the first frame from which the clock stands)
-
-    python3 tests/scene/scene_bits.py
+"""Writes expected_frames.txt, the float32 bits of the scene update after N
+frames, for scene_update_test.cpp: "frame N" time, eye, view, world and
+projection; "clock N" the time alone; "stop N" the time from frame N on, where
+the clock stands still. Nothing comes from the C++ sources: each float32
+operation is done on exact fractions and rounded once to nearest-even, the
+square root correctly rounded, sine and cosine are the C library's double
+functions (math.sin, math.cos).   python3 tests/scene/scene_bits.py
 """
 
 import math
@@ -60,10 +55,6 @@ def sqrt(a):
     return f32((F(root) if root * root == n else F(2 * root + 1, 2)) / F(2) ** 232)
 
 
-def bits(x):
-    return struct.unpack("<I", struct.pack("<f", x))[0]
-
-
 # The matrix conventions: a three-part sum adds x and y first, then z;
 # normalising divides by the square root.
 def dot3(a, b):
@@ -109,7 +100,7 @@ def scene_at(t):
     eye = [mul(10.0, math.sin(mul(0.3, t))), mul(-10.0, math.sin(mul(0.4, t))), mul(10.0, math.cos(mul(0.5, t))),
            0.0]
     view = look_to_lh(eye, [add(0.0, -c) for c in eye], [0.0, 1.0, 0.0, 0.0])
-    return [t] + eye[:3] + sum(view + rotation_y(mul(0.3, t)) + perspective_lh(), [])
+    return [t] + eye + sum(view + rotation_y(mul(0.3, t)) + perspective_lh(), [])
 
 
 def clock(targets):
@@ -134,7 +125,7 @@ def main():
     lines = []
     for tag, frame, t in clock(FRAMES + CLOCK_FRAMES):
         values = scene_at(t) if tag == "frame" else [t]
-        lines.append("%s %d %s" % (tag, frame, " ".join("%08X" % bits(v) for v in values)))
+        lines.append("%s %d %s" % (tag, frame, " ".join(struct.pack(">f", v).hex().upper() for v in values)))
     Path(__file__).with_name("expected_frames.txt").write_text("\n".join(lines) + "\n")
 
 

@@ -39,15 +39,13 @@ std::vector<Row> ReadExpectedFrames()
 
 std::vector<std::uint32_t> SceneBits()
 {
-    std::vector<std::uint32_t> bits = BitsOf(ComputeEyePosition(sceneConstants.time));
-    EXPECT_EQ(bits[3], 0u) << "the eye's w";
-    bits.insert(bits.begin(), Bits(sceneConstants.time));
-    bits.pop_back();
-    for (const Matrix* matrix : {&sceneConstants.view, &sceneConstants.world, &sceneConstants.projection}) {
-        const std::vector<std::uint32_t> elements = BitsOf(*matrix);
-        bits.insert(bits.end(), elements.begin(), elements.end());
-    }
-    return bits;
+    const struct {
+        float time;
+        Vector eye;
+        Matrix view, world, projection;
+    } scene = {sceneConstants.time, ComputeEyePosition(sceneConstants.time), sceneConstants.view, sceneConstants.world,
+               sceneConstants.projection};
+    return BitsOf(scene);
 }
 
 } // namespace
