@@ -52,18 +52,6 @@ TEST_F(Frame, WindowProcedureQuitsOnCloseDestroyAndEscSwallowsPowerCommandsAndMa
     }
 }
 
-TEST_F(Frame, DumpShowsTheLow32BitsOfEachAddress)
-{
-    EXPECT_EQ(CaptureOutput(PrintPipelineState), kEmptyDump);
-    pVShader = reinterpret_cast<ID3D11VertexShader*>(std::uintptr_t{0x00007F12ABCDEF01u});
-    pPShader = reinterpret_cast<ID3D11PixelShader*>(std::uintptr_t{0x10u});
-    const std::string output = CaptureOutput(PrintPipelineState);
-    pVShader = nullptr;
-    pPShader = nullptr;
-    EXPECT_EQ(output, "pVShader   = ABCDEF01\npGShader   = 00000000\npPShader   = 00000010\n"
-                      "pConstant  = 00000000\npRSStage   = 00000000\n");
-}
-
 TEST_F(Frame, F5ReloadsAndRestartsTheClockOncePerPressOrEveryFrameWhileHeld)
 {
     StartProgram();

@@ -2,7 +2,7 @@
 """Writes expected_frames.txt, the float32 bits of the scene update after N
 frames, for scene_update_test.cpp: "frame N" time, eye, view, world and
 projection; "clock N" the time alone; "stop N" the time from frame N on, where
-the clock stands still. Nothing comes from the C++ sources: each float32
+the clock stands still (the row before it is its last move). Nothing comes from the C++ sources: each float32
 operation is done on exact fractions and rounded once to nearest-even, the
 square root correctly rounded, sine and cosine are the C library's double
 functions (math.sin, math.cos).   python3 tests/scene/scene_bits.py
@@ -19,7 +19,7 @@ CLOCK_FRAMES = (1000000,)
 
 
 def f32(x):
-    """The float32 nearest the exact non-zero value x (ties to even)."""
+    """The float32 nearest the exact value x (ties to even)."""
     m = abs(F(x))
     e = m.numerator.bit_length() - m.denominator.bit_length()
     if m < F(2) ** e:
@@ -104,21 +104,22 @@ def scene_at(t):
 
 
 def clock(targets):
-    """Yields (frame, time) at each target frame, then the frame from which
-    the clock stands still. Within one binade every step adds the same
+    """Yields (tag, frame, time) at each target frame, then for the frame
+    before the clock stands still and for the first frame it does. Within one binade every step adds the same
     amount, so the steps that stay inside it are taken at once."""
-    t, frame = 0.0, 0
+    t, frame, previous = 0.0, 0, 0.0
     while True:
         if frame in targets:
             yield "frame" if frame in FRAMES else "clock", frame, t
         following = f32(F(t) + STEP)
         if following == t:
+            yield "clock", frame - 1, previous
             yield "stop", frame, t
             return
         step, top = following - t, F(2.0 ** math.frexp(t)[1])
         n = math.ceil((top - F(t)) / F(step)) - 1 if t >= 1.0 else 0  # steps landing below top
         n = min(n, min((n for n in targets if n > frame), default=math.inf) - frame)
-        t, frame = (t + n * step, frame + n) if n > 1 else (following, frame + 1)
+        previous, t, frame = (t + (n - 1) * step, t + n * step, frame + n) if n > 1 else (t, following, frame + 1)
 
 
 def main():
