@@ -18,11 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() { # check DESCRIPTION COMMAND...
-    local description=$1
-    shift
-    "$@" || { failed=$((failed + 1)) && echo "FAILED: $description"; }
-}
+check() { "${@:2}" || { failed=$((failed + 1)) && echo "FAILED: $1"; }; } # check DESCRIPTION COMMAND...
 count() { grep -cxF -- "$1" "$log"; }
 equals() { [ "$1" = "$2" ]; }
 at_least() { [ "$1" -ge "$2" ]; }
@@ -30,11 +26,7 @@ compiler_line_before() { # the compiler's message just before LINE
     grep -B3 -m1 -F -- "$1" "$log" | grep -q "^ERROR:CompileShaderFromFile : main.fx([0-9]*,[0-9]*): error: "
 }
 wait_for_line() { # wait_for_line LINE COUNT
-    for _ in $(seq 1 100); do
-        [ "$(count "$1")" -ge "$2" ] && return 0
-        sleep 0.1
-    done
-    return 1
+    for _ in $(seq 1 100); do [ "$(count "$1")" -ge "$2" ] && return 0 || sleep 0.1; done && return 1
 }
 # 0.3 * 255 is 76.5: drivers round it either way.
 is_clear_colour() { [ "$1" = "0,32,77" ] || [ "$1" = "0,32,76" ]; }
@@ -134,6 +126,6 @@ session)
     ;;
 esac
 
-[ "$failed" -ne 0 ] && head -n 40 "$log"
+[ "$failed" -ne 0 ] && head -n 40 "$log" 2>/dev/null
 echo "$failed failed"
 [ "$failed" -eq 0 ]

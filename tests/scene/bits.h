@@ -5,10 +5,7 @@
 #include <cstring>
 #include <vector>
 
-inline std::uint32_t Bits(float f)
-{
-    return std::bit_cast<std::uint32_t>(f);
-}
+inline std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 // The bit patterns of a Vector's or a Matrix's floats, in memory order.
 template <class T>
