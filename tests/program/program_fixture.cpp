@@ -1,6 +1,5 @@
 #include "program_fixture.h"
 
-#include "app/window.h"
 #include "gfx/device_objects.h"
 #include "platform/diagnostics/diagnostics.h"
 #include "resources/scene_resources.h"
@@ -11,29 +10,16 @@
 #include <fstream>
 #include <sstream>
 
-const char kEmptyDump[] =
-    "pVShader   = 00000000\n"
-    "pGShader   = 00000000\n"
-    "pPShader   = 00000000\n"
-    "pConstant  = 00000000\n"
-    "pRSStage   = 00000000\n";
-
-namespace {
-
-std::filesystem::path workDirectory;
-
-} // namespace
+const char kEmptyDump[] = "pVShader   = 00000000\npGShader   = 00000000\npPShader   = 00000000\n"
+                          "pConstant  = 00000000\npRSStage   = 00000000\n";
 
 void ProgramTest::SetUpTestSuite()
 {
-    if (!workDirectory.empty())
+    if (mainWindow)
         return;
     char pattern[] = "/tmp/fxdemo-program-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    workDirectory = pattern;
-    std::filesystem::current_path(workDirectory);
-    RestoreEffectFile();
-
+    std::filesystem::current_path(pattern);
     windowClass.hInstance = GetModuleHandleA(nullptr);
     ASSERT_NE(RegisterClassExA(&windowClass), 0);
     mainWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0, 1280,
@@ -64,9 +50,10 @@ std::string ProgramTest::CaptureOutput(const std::function<void()>& action)
     return ::testing::internal::GetCapturedStdout();
 }
 
-std::string ProgramTest::ShippedEffectFile()
+std::string ProgramTest::ReadTestFile(const std::string& path)
 {
-    std::ifstream in(std::filesystem::path(FXDEMO_SOURCE_DIR) / "shaders" / "main.fx", std::ios::binary);
+    std::ifstream in(std::filesystem::path(FXDEMO_SOURCE_DIR) / path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -74,18 +61,7 @@ std::string ProgramTest::ShippedEffectFile()
 
 void ProgramTest::WriteEffectFile(const std::string& text)
 {
-    std::ofstream out("main.fx", std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-void ProgramTest::RestoreEffectFile()
-{
-    WriteEffectFile(ShippedEffectFile());
-}
-
-void ProgramTest::RemoveEffectFile()
-{
-    std::filesystem::remove("main.fx");
+    std::ofstream("main.fx", std::ios::binary | std::ios::trunc) << text;
 }
 
 void ProgramTest::StartProgram()

@@ -15,15 +15,15 @@ class ProgramTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override; // releases both sets and expects no live object
 
     // Standard output written while the action runs.
     static std::string CaptureOutput(const std::function<void()>& action);
 
+    // A file of the source tree, by its path from the top.
+    static std::string ReadTestFile(const std::string& path);
     static void WriteEffectFile(const std::string& text);
-    static void RestoreEffectFile();
-    static void RemoveEffectFile();
-    static std::string ShippedEffectFile();
+    static void RestoreEffectFile() { WriteEffectFile(ReadTestFile("shaders/main.fx")); }
 
     // Creates the device objects and loads the shipped file, expecting both
     // to succeed.

@@ -3,9 +3,10 @@
 #include "app/frame.h"
 #include "gfx/device_objects.h"
 #include "platform/d3d11/readback.h"
-#include "platform/diagnostics/diagnostics.h"
 #include "program_fixture.h"
 #include "resources/scene_resources.h"
+#include "resources/teapot_mesh.h"
+#include "scene/random.h"
 #include "scene/scene_constants.h"
 
 #include <cstring>
@@ -15,132 +16,91 @@ namespace {
 
 using Render = ProgramTest;
 
-// Pass 1 writes the selector it sees plus whatever texture slot 0 reads (it
-// must read as empty: the Depth Buffer is the target); pass 2 writes its own
-// selector and what it reads back from the Depth Buffer.
-const char kProbeEffect[] = R"(
-cbuffer SceneConstants : register(b0)
+// A texture's texels as T, four to a texel.
+template <class T>
+std::vector<T> Read(ID3D11Texture2D* texture)
 {
-    float time; float3 reserved0;
-    float4x4 world; float4x4 view; float4x4 projection;
-    float passMode; float3 reserved1; float4 reserved2[42];
-};
-Texture2D depthBuffer : register(t0);
-SamplerState linearWrap : register(s0);
-struct VSInput { float3 position : POSITION; float3 normal : NORMAL; };
-struct VSOutput { float4 position : SV_Position; };
-VSOutput vs_main(VSInput input)
-{
-    VSOutput output;
-    if (passMode > 1.0)
-        output.position = float4(input.position.xy, 0.5, 1.0);
-    else
-        output.position = mul(projection, mul(view, mul(world, float4(input.position, 1.0))));
-    return output;
-}
-[maxvertexcount(3)]
-void gs_main(triangle VSOutput input[3], inout TriangleStream<VSOutput> stream)
-{
-    stream.Append(input[0]); stream.Append(input[1]); stream.Append(input[2]);
-}
-float4 ps_main(VSOutput input) : SV_Target
-{
-    float4 texel = depthBuffer.Load(int3(input.position.xy, 0));
-    if (passMode < 1.0)
-        return float4(passMode, 0.25, 0.5, 0.75) + texel * 10.0;
-    return float4(passMode * 0.5, texel.y, texel.w, 1.0);
-}
-)";
-
-struct Image {
     std::vector<std::uint8_t> bytes;
     UINT width = 0, height = 0;
-    DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
-};
-
-Image Read(ID3D11Texture2D* texture)
-{
-    Image image;
-    EXPECT_TRUE(d3d11::ReadTexels(texture, &image.bytes, &image.width, &image.height, &image.format));
-    return image;
+    DXGI_FORMAT format{};
+    EXPECT_TRUE(d3d11::ReadTexels(texture, &bytes, &width, &height, &format));
+    EXPECT_EQ(bytes.size(), 1280u * 720u * 4u * sizeof(T));
+    std::vector<T> texels(bytes.size() / sizeof(T));
+    std::memcpy(texels.data(), bytes.data(), bytes.size());
+    return texels;
 }
 
-void FloatTexel(const Image& image, UINT x, UINT y, float out[4])
+// The positions the program must upload: the generated teapot's, each moved
+// by three draws of the random sequence (from where it stood) scaled by
+// 0.0005 in single precision, the offset rounded once to float.
+std::vector<float> ExpectedPositions(const std::vector<std::int32_t>& randomState)
 {
-    std::memcpy(out, image.bytes.data() + (static_cast<size_t>(y) * image.width + x) * 16, 16);
+    ID3DXMesh* teapot = nullptr;
+    D3DXCreateTeapot(pD3D9Device, &teapot, nullptr);
+    EXPECT_NE(teapot, nullptr);
+    std::vector<float> vertices(teapot->GetNumVertices() * 6);
+    void* data = nullptr;
+    EXPECT_EQ(teapot->LockVertexBuffer(D3DLOCK_READONLY, &data), 0);
+    std::memcpy(vertices.data(), data, vertices.size() * sizeof(float));
+    teapot->UnlockVertexBuffer();
+    teapot->Release();
+
+    const std::vector<std::int32_t> programState = {randomA, randomB, randomC};
+    randomA = randomState[0], randomB = randomState[1], randomC = randomState[2];
+    std::vector<float> positions;
+    for (size_t v = 0; v < vertices.size(); v += 6)
+        for (int axis = 0; axis < 3; ++axis)
+            positions.push_back(vertices[v + axis] + float(double(NextRandom()) * double(0.0005f)));
+    EXPECT_EQ(std::vector<std::int32_t>({randomA, randomB, randomC}), programState) << "three draws per vertex";
+    return positions;
 }
 
 } // namespace
 
-TEST_F(Render, EachPassDrawsWithItsOwnSelectorAndPassTwoReadsPassOne)
-{
-    WriteEffectFile(kProbeEffect);
-    ASSERT_EQ(CreateDeviceObjects(mainWindow), 0);
-    ASSERT_EQ(CaptureOutput(LoadSceneResources), "Loaded.\n");
-    RunFrame();
-    RunFrame();
-
-    const Image depth = Read(pDepthTex);
-    ASSERT_EQ(depth.format, DXGI_FORMAT_R32G32B32A32_FLOAT);
-    ASSERT_EQ(depth.width, 1280u);
-    ASSERT_EQ(depth.height, 720u);
-    const Image back = Read(pBackBuffer);
-    ASSERT_EQ(back.format, DXGI_FORMAT_R8G8B8A8_UNORM);
-
-    size_t teapotTexels = 0;
-    for (UINT y = 0; y < depth.height; y += 4) {
-        for (UINT x = 0; x < depth.width; x += 4) {
-            float texel[4];
-            FloatTexel(depth, x, y, texel);
-            const std::uint8_t* pixel = back.bytes.data() + (static_cast<size_t>(y) * back.width + x) * 4;
-            ASSERT_EQ(pixel[0], 255) << "pass 2 saw passMode 2 at " << x << "," << y;
-            if (texel[3] == 1.0f) {
-                ASSERT_EQ(texel[0], 1.0f); // the clear value
-                ASSERT_EQ(pixel[1], 255);
-                continue;
-            }
-            ++teapotTexels;
-            ASSERT_EQ(texel[0], 0.0f) << "pass 1 saw passMode 0";
-            ASSERT_EQ(texel[1], 0.25f) << "texture slot 0 read as empty in pass 1";
-            ASSERT_EQ(texel[3], 0.75f);
-            ASSERT_EQ(pixel[1], 64) << "pass 2 read the Depth Buffer";
-            ASSERT_EQ(pixel[2], 191);
-        }
-    }
-    EXPECT_GT(teapotTexels, 1000u);
-    float centre[4];
-    FloatTexel(depth, 640, 360, centre);
-    EXPECT_EQ(centre[3], 0.75f) << "the teapot covers the middle of the image";
-}
-
-TEST_F(Render, WithoutTeapotOnlyTheQuadIsDrawn)
-{
-    WriteEffectFile(kProbeEffect);
-    diagnostics::InjectFault("D3DXCreateTeapot", 1, E_OUTOFMEMORY);
-    ASSERT_EQ(CreateDeviceObjects(mainWindow), 0);
-    ASSERT_EQ(CaptureOutput(LoadSceneResources), "Loaded.\n");
-    RunFrame();
-
-    const Image depth = Read(pDepthTex);
-    const Image back = Read(pBackBuffer);
-    float texel[4];
-    FloatTexel(depth, 640, 360, texel);
-    EXPECT_EQ(texel[3], 1.0f) << "pass 1 only cleared";
-    EXPECT_EQ(back.bytes[(360 * 1280 + 640) * 4 + 0], 255) << "pass 2 drew the quad";
-    EXPECT_EQ(back.bytes[(360 * 1280 + 640) * 4 + 1], 255);
-}
-
-TEST_F(Render, ShippedEffectShowsTheClearColourAroundTheTeapot)
+// tests/data/program/self_check.fx says what each stage checks and where it
+// paints. It is loaded as a reload, so the teapot's offsets continue the
+// random sequence from where the first load left it.
+TEST_F(Render, EveryStageReceivesWhatTheProgramHandsIt)
 {
     StartProgram();
-    RunFrame();
-    const Image back = Read(pBackBuffer);
-    // (0, 0.125, 0.3) in 8 bits; 0.3 * 255 sits right at 76.5, where drivers
-    // differ by one.
-    const std::uint8_t* corner = back.bytes.data();
-    EXPECT_EQ(corner[0], 0);
-    EXPECT_EQ(corner[1], 32);
-    EXPECT_NEAR(corner[2], 77, 1);
-    const std::uint8_t* middle = back.bytes.data() + (360 * 1280 + 640) * 4;
-    EXPECT_GT(middle[0], 64) << "the teapot is lit in the middle";
+    WriteEffectFile(ReadTestFile("tests/data/program/self_check.fx"));
+    const std::vector<std::int32_t> randomState = {randomA, randomB, randomC};
+    ASSERT_EQ(CaptureOutput(LoadSceneResources), "Loaded.\n");
+    sceneConstants.reserved1[170] = 0.75f; // the block's last float
+    ASSERT_EQ(CaptureOutput(RunFrame), "");
+
+    const std::vector<float> depth = Read<float>(pDepthTex);
+    const auto texel = [&](size_t i) { return std::vector<float>(&depth[4 * i], &depth[4 * i + 4]); };
+    size_t teapotTexels = 0;
+    for (size_t i = 0; i < 1280 * 700; ++i)
+        if (depth[4 * i + 3] == 0.25f) {
+            ++teapotTexels;
+            ASSERT_EQ(texel(i), std::vector<float>({1, 1, 1, 0.25f}))
+                << "vertex, geometry, pixel stage checks at " << i % 1280 << "," << i / 1280;
+        }
+    EXPECT_GT(teapotTexels, 10000u);
+
+    const std::vector<float> near = {0, 1, 0, 1}, far = {0, 0, 1, 1};
+    EXPECT_EQ(texel(24 * 1280 + 24), near) << "a near square drawn after a far one covers it";
+    EXPECT_EQ(texel(24 * 1280 + 64), near) << "a far square drawn after a near one stays behind it";
+    EXPECT_EQ(texel(24 * 1280 + 104), far) << "a far square alone passes the depth test";
+
+    const std::vector<float> expected = ExpectedPositions(randomState);
+    ASSERT_EQ(expected.size(), 3u * meshBuffers.vertexCount);
+    size_t seen = 0;
+    for (size_t i = 0; i < meshBuffers.vertexCount; ++i) {
+        const std::vector<float> position = texel(700 * 1280 + i);
+        if (position[3] != 0.5f)
+            continue; // a vertex no triangle uses
+        ++seen;
+        ASSERT_EQ(std::vector<float>(position.begin(), position.begin() + 3),
+                  std::vector<float>(&expected[3 * i], &expected[3 * i + 3]))
+            << "vertex " << i;
+    }
+    EXPECT_GT(seen, meshBuffers.vertexCount * 9 / 10);
+
+    const std::vector<std::uint8_t> back = Read<std::uint8_t>(pBackBuffer);
+    for (size_t i = 0; i < 1280 * 720; ++i)
+        ASSERT_EQ(std::vector<int>(&back[4 * i], &back[4 * i + 3]), std::vector<int>({0, 255, 0}))
+            << "pass 2 read the Depth Buffer through a wrapping sampler at " << i % 1280 << "," << i / 1280;
 }

@@ -2,13 +2,16 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
-inline std::uint32_t Bits(float f)
-{
-    return std::bit_cast<std::uint32_t>(f);
-}
+inline std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 
-inline float FromBits(std::uint32_t bits)
+// The bit patterns of a Vector's or a Matrix's floats, in memory order.
+template <class T>
+std::vector<std::uint32_t> BitsOf(const T& value)
 {
-    return std::bit_cast<float>(bits);
+    std::vector<std::uint32_t> bits(sizeof value / 4);
+    std::memcpy(bits.data(), &value, sizeof value);
+    return bits;
 }

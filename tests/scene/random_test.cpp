@@ -7,68 +7,36 @@
 #include <algorithm>
 #include <climits>
 
-namespace {
-
-class Random : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        randomA = 890123;
-        randomB = 1;
-        randomC = 234567;
-    }
-};
-
-} // namespace
-
-TEST_F(Random, FirstSixValuesFromTheFixedSeeds)
+TEST(Random, FirstSixValuesFromTheFixedSeeds)
 {
-    const std::int32_t expectedB[] = {234568, 1359258, 3608639, 8341969, 19167887, 44428362};
-    const std::uint32_t expectedBits[] = {
-        0x38C00180u, // 3 / 32767 = 9.155553e-05
-        0x3A200140u, // 20 / 32767 = 6.1037019e-04
-        0x3ADC01B8u, // 55 / 32767 = 1.6785180e-03
-        0x3B7E01FCu, // 127 / 32767 = 3.8758507e-03
-        0x3C120124u, // 292 / 32767 = 8.9114048e-03
-        0x3CA94153u, // 677 / 32767 = 2.0661032e-02
-    };
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(Bits(NextRandom()), expectedBits[i]) << "value " << i;
-        EXPECT_EQ(randomB, expectedB[i]) << "value " << i;
+    // B' and the float32 nearest (B' >> 16) / 32767: 3, 20, 55, 127, 292 and
+    // 677 over 32767, rounded once.
+    const std::pair<std::int32_t, std::uint32_t> expected[] = {{234568, 0x38C00180u},   {1359258, 0x3A200140u},
+                                                               {3608639, 0x3ADC01B8u},  {8341969, 0x3B7E01FCu},
+                                                               {19167887, 0x3C120124u}, {44428362, 0x3CA94153u}};
+    randomA = 890123, randomB = 1, randomC = 234567;
+    for (const auto& [b, bits] : expected) {
+        EXPECT_EQ(Bits(NextRandom()), bits);
+        EXPECT_EQ(randomB, b);
     }
 }
 
-TEST_F(Random, StateWordsFollowTheAdditiveRecurrence)
-{
-    NextRandom();
-    EXPECT_EQ(randomB, 1 + 234567);
-    EXPECT_EQ(randomC, 234567 + 890123);
-    EXPECT_EQ(randomA, 890123 + 234568);
-}
-
-TEST_F(Random, RangeEndsAfterWrapping)
+TEST(Random, WrappingReachesBothEndsOfTheRange)
 {
     // B + C wraps past INT32_MAX to INT32_MIN, whose top half is -32768.
-    randomB = INT32_MAX;
-    randomC = 1;
+    randomB = INT32_MAX, randomC = 1;
     EXPECT_EQ(Bits(NextRandom()), Bits(-1.000030517578125f));
     EXPECT_EQ(randomB, INT32_MIN);
-
-    randomB = INT32_MAX;
-    randomC = 0;
+    randomB = INT32_MAX, randomC = 0;
     EXPECT_EQ(Bits(NextRandom()), Bits(1.0f));
-}
 
-TEST_F(Random, BothSignsOccurOnceTheWordsWrap)
-{
+    randomA = 890123, randomB = 1, randomC = 234567;
     float lowest = 1.0f, highest = -1.0f;
     for (int i = 0; i < 100000; ++i) {
         const float value = NextRandom();
-        ASSERT_GE(value, -1.000030517578125f);
-        ASSERT_LE(value, 1.0f);
         lowest = std::min(lowest, value);
         highest = std::max(highest, value);
     }
-    EXPECT_LT(lowest, -0.9f);
-    EXPECT_GT(highest, 0.9f);
+    EXPECT_TRUE(lowest >= -1.000030517578125f && lowest < -0.9f) << lowest;
+    EXPECT_TRUE(highest > 0.9f && highest <= 1.0f) << highest;
 }
