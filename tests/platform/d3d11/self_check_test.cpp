@@ -39,9 +39,8 @@ std::filesystem::path Folder()
 }
 
 struct EffectHeader {
-    std::string profileSuffix = "4_0";
+    std::string profile = "4_0";
     std::vector<std::uint32_t> constants;
-    bool geometry = false;
     std::string error;
 };
 
@@ -49,33 +48,31 @@ struct EffectHeader {
 EffectHeader ReadHeader(const std::string& text)
 {
     EffectHeader header;
-    header.geometry = text.find("gs_main") != std::string::npos;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("// profile:", 0) == 0) {
-            std::istringstream(line.substr(11)) >> header.profileSuffix;
-        } else if (line.rfind("// b0:", 0) == 0) {
-            std::istringstream words(line.substr(6));
-            std::string type = "float";
-            for (std::string word; words >> word;) {
-                if (word == "int" || word == "uint" || word == "float") {
-                    type = word;
-                    continue;
+        if (line.rfind("// profile:", 0) == 0)
+            std::istringstream(line.substr(11)) >> header.profile;
+        if (line.rfind("// b0:", 0) != 0)
+            continue;
+        std::istringstream words(line.substr(6));
+        std::string type = "float";
+        for (std::string word; words >> word;) {
+            if (word == "int" || word == "uint" || word == "float") {
+                type = word;
+                continue;
+            }
+            try {
+                std::uint32_t bits = 0;
+                if (type == "float") {
+                    const float value = std::stof(word);
+                    std::memcpy(&bits, &value, 4);
+                } else {
+                    bits = type == "int" ? static_cast<std::uint32_t>(std::stoi(word, nullptr, 0))
+                                         : static_cast<std::uint32_t>(std::stoul(word, nullptr, 0));
                 }
-                try {
-                    if (type == "float") {
-                        const float value = std::stof(word);
-                        std::uint32_t bits = 0;
-                        std::memcpy(&bits, &value, 4);
-                        header.constants.push_back(bits);
-                    } else if (type == "int") {
-                        header.constants.push_back(static_cast<std::uint32_t>(std::stoi(word, nullptr, 0)));
-                    } else {
-                        header.constants.push_back(static_cast<std::uint32_t>(std::stoul(word, nullptr, 0)));
-                    }
-                } catch (const std::exception&) {
-                    header.error = "bad b0 value " + word;
-                }
+                header.constants.push_back(bits);
+            } catch (const std::exception&) {
+                header.error = "bad b0 value " + word;
             }
         }
     }
@@ -95,22 +92,17 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
     ASSERT_TRUE(header.error.empty()) << header.error;
 
     const std::string path = "hlsl/self_check/" + GetParam() + ".fx";
-    const Code vsCode = Compile(path, "vs_main", "vs_" + header.profileSuffix);
-    Owned<ID3D11VertexShader> vs = MakeVertexShader(vsCode);
-    Owned<ID3D11PixelShader> ps = MakePixelShader(Compile(path, "ps_main", "ps_" + header.profileSuffix));
-    Owned<ID3D11GeometryShader> gs;
-    if (header.geometry)
-        gs = MakeGeometryShader(Compile(path, "gs_main", "gs_" + header.profileSuffix));
-    Owned<ID3D11InputLayout> layout = MakeLayout(vsCode);
-    ASSERT_TRUE(vs.get() && ps.get() && (gs.get() || !header.geometry) && layout.get());
-
-    Owned<ID3D11Texture2D> target = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET, kTarget, kTarget);
-    Owned<ID3D11RenderTargetView> targetView = MakeTargetView(target.get());
-    const float blue[4] = {0, 0, 1, 1}; // what no draw reached
-    context_->ClearRenderTargetView(targetView.get(), blue);
-
+    const auto stage = [&](const std::string& prefix) {
+        return Compile(path, prefix + "_main", prefix + "_" + header.profile);
+    };
+    BindTarget({0, 0, 1, 1}, kTarget, kTarget); // blue: what no draw reached
+    BindStages(stage("vs"), stage("ps"), text.str().find("gs_main") != std::string::npos ? stage("gs") : Code());
+    BindStrip();
     Owned<ID3D11Buffer> constants = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER,
                                                static_cast<UINT>(header.constants.size() * 4), header.constants.data());
+    for (const auto set : {&ID3D11DeviceContext::VSSetConstantBuffers, &ID3D11DeviceContext::GSSetConstantBuffers,
+                           &ID3D11DeviceContext::PSSetConstantBuffers})
+        (context_->*set)(0, 1, constants.address());
     std::vector<float> texels;
     for (UINT y = 0; y < kTextureHeight; ++y)
         for (UINT x = 0; x < kTextureWidth; ++x)
@@ -118,28 +110,15 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
                           {static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + 10 * y), 0.5f});
     Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_SHADER_RESOURCE,
                                                  kTextureWidth, kTextureHeight, texels.data(), kTextureWidth * 16);
-    Owned<ID3D11ShaderResourceView> view = MakeShaderView(texture.get());
-    Owned<ID3D11SamplerState> sampler = MakeSampler();
-    BindVertices({{-1, 1, 0.5f, 0, 0, 0}, {1, 1, 0.5f, 1, 0, 0}, {-1, -1, 0.5f, 2, 0, 0}, {1, -1, 0.5f, 3, 0, 0}});
-    context_->IASetInputLayout(layout.get());
-    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
-    context_->VSSetShader(vs.get(), nullptr, 0);
-    context_->GSSetShader(gs.get(), nullptr, 0);
-    context_->PSSetShader(ps.get(), nullptr, 0);
-    for (const auto set : {&ID3D11DeviceContext::VSSetConstantBuffers, &ID3D11DeviceContext::GSSetConstantBuffers,
-                           &ID3D11DeviceContext::PSSetConstantBuffers})
-        (context_->*set)(0, 1, constants.address());
-    context_->PSSetShaderResources(0, 1, view.address());
-    context_->PSSetSamplers(0, 1, sampler.address());
-    SetViewport(kTarget, kTarget);
-    context_->OMSetRenderTargets(1, targetView.address(), nullptr);
+    context_->PSSetShaderResources(0, 1, MakeShaderView(texture.get()).address());
+    context_->PSSetSamplers(0, 1, MakeSampler().address());
     context_->Draw(4, 0);
 
     // Every pixel is checked; the first one that is not green says why.
     int notGreen = 0;
     for (UINT y = 0; y < kTarget; ++y)
         for (UINT x = 0; x < kTarget; ++x) {
-            const Texel texel = ReadTexel(target.get(), x, y);
+            const Texel texel = At(x, y);
             if (texel == Texel{0, 1, 0, 1} || notGreen++)
                 continue;
             const bool red = texel[0] == 1 && texel[2] == 0 && texel[3] == 1 && texel[1] >= 1;
