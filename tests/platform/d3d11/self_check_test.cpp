@@ -1,22 +1,6 @@
-// Effects that check themselves: each file under tests/data/hlsl/self_check
-// computes in HLSL what Direct3D 11 documents, compares, and paints every
-// pixel green (0, 1, 0, 1) where all its checks hold, or red with the number
-// of the first failing check in green (1, n, 0, 1). The stages are compiled
-// with D3DX11CompileFromFileA as the program compiles them and drawn through
-// the layer; the test expects every pixel of the target green.
-//
-// What a file may ask for, in comment lines of its own:
-//   // profile: 5_0          compile with vs_5_0/gs_5_0/ps_5_0 (default 4_0)
-//   // b0: int -7 uint 0x80000000 float 7.5 ...
-//                            the bytes of constant buffer b0, in order, four
-//                            per value; a type word sets the type of the
-//                            values after it. Several b0 lines append.
-// Every stage has b0; the pixel stage also has texture t0 (kTextureWidth x
-// kTextureHeight, RGBA32F, texel (x, y) = (x, y, x + 10 y, 0.5)) and a
-// point sampler at s0. A geometry stage is used when the file has gs_main.
-// The draw is a triangle strip of four vertices covering the target,
-// clockwise: (-1, 1), (1, 1), (-1, -1), (1, -1) at z 0.5, each with the
-// normal (vertex number, 0, 0).
+// Effects that check themselves, drawn through the layer: every pixel of the
+// target must come out green. tests/data/hlsl/self_check/README.md says what
+// a file computes and what it may ask for.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 #include "tests/fx_file_names.h"
 
