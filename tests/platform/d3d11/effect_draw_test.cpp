@@ -1,12 +1,10 @@
 // Shaders compiled from HLSL fixtures and drawn through the layer, checked
-// by their pixels: blur kernels whose texture offsets come from loop
-// counters read the neighbours Direct3D reads, and resources the program
-// never binds follow Direct3D's rule for unbound slots (reads give zero,
-// writes are dropped), while each element of an array of textures reads the
-// slot it is bound to.
+// by their pixels: resources the program never binds follow Direct3D's rule
+// for unbound slots (reads give zero, writes are dropped), while textures
+// after buffers, and each element of an array of textures, read the slot
+// they are bound to.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 
-#include <algorithm>
 #include <string>
 
 namespace d3d11_test {
@@ -51,46 +49,6 @@ protected:
 
     std::string file_;
 };
-
-// The sum of coordinates from, from + 1 and from + 2, each clamped to the texture.
-float Sum3(int from)
-{
-    float sum = 0;
-    for (int c = from; c < from + 3; ++c)
-        sum += static_cast<float>(std::clamp(c, 0, static_cast<int>(kSize) - 1));
-    return sum;
-}
-
-TEST_F(EffectDrawTest, LoopCounterOffsetsReadTheNeighbouringTexels)
-{
-    Prepare("offsets/blur_draw.fx", DXGI_FORMAT_R32G32B32A32_FLOAT);
-    std::vector<Texel> texels;
-    for (UINT y = 0; y < kSize; ++y)
-        for (UINT x = 0; x < kSize; ++x)
-            texels.push_back({static_cast<float>(x), static_cast<float>(y), 0, 1});
-    Owned<ID3D11Texture2D> source = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_SHADER_RESOURCE, kSize,
-                                                kSize, texels.data(), kSize * sizeof(Texel));
-    context_->PSSetShaderResources(0, 1, MakeShaderView(source.get()).address());
-
-    // Sample clamps at the edges; Load does not, so loadLeft is probed only
-    // where all three texels exist.
-    const struct {
-        const char* entry;
-        int firstX;
-        Texel (*expected)(int x, int y);
-    } entries[] = {
-        {"row3", 0, [](int x, int y) { return Texel{Sum3(x - 1), static_cast<float>(3 * y), 0, 3}; }},
-        {"box3x3", 0, [](int x, int y) { return Texel{3 * Sum3(x - 1), 3 * Sum3(y - 1), 0, 9}; }},
-        {"loadLeft", 2, [](int x, int y) { return Texel{Sum3(x - 2), static_cast<float>(3 * y), 0, 3}; }},
-    };
-    for (const auto& [entry, firstX, expected] : entries) {
-        Draw(entry, "ps_4_0");
-        for (const auto& [x, y] : {std::pair{0, 0}, {1, 7}, {8, 3}, {14, 15}, {15, 9}})
-            if (x >= firstX) {
-                EXPECT_TRUE(TexelEq(At(x, y), expected(x, y))) << entry << " at " << x << "," << y;
-            }
-    }
-}
 
 TEST_F(EffectDrawTest, UnboundBuffersAndReadWriteResourcesReadZeroAndDropWrites)
 {
