@@ -83,7 +83,7 @@ TEST_F(DeviceTest, GetBufferAnswersOnlyBufferZeroAsA2DTextureAndTheSwapChainStay
     static_cast<ID3D11Texture2D*>(surface)->Release();
 }
 
-TEST_F(DeviceTest, RejectsArgumentsWithDirect3DResultCodes)
+TEST_F(DeviceTest, RejectsArgumentsAndWindowsWithoutGlWithDirect3DResultCodes)
 {
     const DXGI_SWAP_CHAIN_DESC program = ProgramSwapChainDesc();
     EXPECT_EQ(Create(&program, 6), E_INVALIDARG);
@@ -109,10 +109,8 @@ TEST_F(DeviceTest, RejectsArgumentsWithDirect3DResultCodes)
     diagnostics::InjectFault("D3D11CreateDeviceAndSwapChain", 1, static_cast<HRESULT>(0x887A0004));
     EXPECT_EQ(Create(&program), static_cast<HRESULT>(0x887A0004));
     EXPECT_EQ(diagnostics::LiveObjects(), 4); // the fixture's: swap chain, back buffer, device, context
-}
 
-TEST_F(DeviceTest, WindowThatCannotHaveAGlContextIsUnsupported)
-{
+    // A window that cannot have a GL context.
     SDL_Window* plain = SDL_CreateWindow("no gl", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
     ASSERT_NE(plain, nullptr);
     DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();

@@ -62,7 +62,7 @@ TEST_F(EffectDrawTest, UnboundBuffersAndReadWriteResourcesReadZeroAndDropWrites)
     }
 }
 
-TEST_F(EffectDrawTest, TexturesAfterBuffersKeepDirect3DsSlots)
+TEST_F(EffectDrawTest, TexturesAfterBuffersAndEachTextureArrayElementReadTheirOwnSlots)
 {
     // items, raw and typed hold t0 to t2; `plain` is t3. Textures bound at
     // the buffers' slots must not be read through them.
@@ -76,10 +76,7 @@ TEST_F(EffectDrawTest, TexturesAfterBuffersKeepDirect3DsSlots)
     BindTexels({wrong, plain});
     Draw("textureAfterTbuffer", "ps_5_0");
     EXPECT_TRUE(TexelEq(At(7, 7), plain));
-}
 
-TEST_F(EffectDrawTest, EachTextureArrayElementReadsItsOwnSlot)
-{
     Prepare("unbound/texture_array.fx", DXGI_FORMAT_R32G32B32A32_FLOAT);
     const Texel a = {0.4f, 0, 0, 1}, b = {0.2f, 0, 0, 1}, c = {0.6f, 0, 0, 1}, none = {0, 0, 0, -1};
     // `first` at t0, layers[0..2] at t1..t3; t2 left empty.

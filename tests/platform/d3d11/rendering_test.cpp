@@ -26,7 +26,7 @@ protected:
     static constexpr Texel kClear = {0.1f, 0.2f, 0.3f, 0.4f};
 };
 
-TEST_F(RenderingTest, TriangleLandsWithItsExactColourAndRowZeroIsTheTop)
+TEST_F(RenderingTest, TriangleLandsWithItsExactColourRowZeroIsTheTopAndTheViewportTopLeft)
 {
     // Top-left corner, top-right corner, middle of the left edge (NDC y up).
     DrawColoured({{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, 0, 0.5f}}, {0.5f, 0.25f, 1.0f, 0.75f});
@@ -37,18 +37,15 @@ TEST_F(RenderingTest, TriangleLandsWithItsExactColourAndRowZeroIsTheTop)
     EXPECT_TRUE(TexelEq(At(10, kHeight - 1), kClear));
     // Beyond the hypotenuse from (1280, 0) to (0, 360).
     EXPECT_TRUE(TexelEq(At(1200, 100), kClear));
-}
 
-TEST_F(RenderingTest, ViewportPlacesTheImageFromTheTopLeft)
-{
-    const D3D11_VIEWPORT quarter = {0, 0, kWidth / 2.0f, kHeight / 2.0f, 0, 1};
+    // A viewport over the bottom-right quarter, placed from the top-left.
+    const D3D11_VIEWPORT quarter = {kWidth / 2.0f, kHeight / 2.0f, kWidth / 2.0f, kHeight / 2.0f, 0, 1};
     context_->RSSetViewports(1, &quarter);
     DrawColoured(Rectangle(-1, 1, 1, -1), {1, 0, 0, 1});
-
-    EXPECT_TRUE(TexelEq(At(0, 0), {1, 0, 0, 1}));
-    EXPECT_TRUE(TexelEq(At(639, 359), {1, 0, 0, 1}));
-    EXPECT_TRUE(TexelEq(At(641, 100), kClear));
-    EXPECT_TRUE(TexelEq(At(100, 361), kClear));
+    EXPECT_TRUE(TexelEq(At(640, 360), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(At(kWidth - 1, kHeight - 1), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(At(639, 500), kClear));
+    EXPECT_TRUE(TexelEq(At(1000, 359), kClear));
 }
 
 TEST_F(RenderingTest, DepthViewKeepsNearerFragmentsAndClipSpaceDepthRunsFromZeroToOne)
@@ -82,7 +79,7 @@ TEST_F(RenderingTest, DepthViewKeepsNearerFragmentsAndClipSpaceDepthRunsFromZero
     EXPECT_EQ(ReadTexel(depth.get(), 640, 360)[0], 0.0f);
 }
 
-TEST_F(RenderingTest, CounterClockwiseTrianglesAreCulledByDefault)
+TEST_F(RenderingTest, ClockwiseTrianglesOnlyAndStripAndIndexedDrawsFollowTheTopology)
 {
     // Left half: clockwise on screen. Right half: the same triangles wound
     // the other way.
@@ -95,10 +92,7 @@ TEST_F(RenderingTest, CounterClockwiseTrianglesAreCulledByDefault)
 
     EXPECT_TRUE(TexelEq(At(320, 360), {1, 0, 0, 1}));
     EXPECT_TRUE(TexelEq(At(960, 360), kClear));
-}
 
-TEST_F(RenderingTest, TriangleStripAndIndexedDrawsFollowTheTopology)
-{
     // The program's screen quad: a four-vertex strip.
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     DrawColoured({{-1, 1, 1}, {1, 1, 1}, {-1, -1, 1}, {1, -1, 1}}, {0, 0, 1, 1});

@@ -46,14 +46,11 @@ EffectHeader ReadHeader(const std::string& text)
                 continue;
             }
             try {
-                std::uint32_t bits = 0;
-                if (type == "float") {
-                    const float value = std::stof(word);
+                // Integers as 64 bits, so that both -7 and 0xFFFFFFFF fit.
+                std::uint32_t bits = static_cast<std::uint32_t>(type == "float" ? 0 : std::stoll(word, nullptr, 0));
+                const float value = type == "float" ? std::stof(word) : 0.0f;
+                if (type == "float")
                     std::memcpy(&bits, &value, 4);
-                } else {
-                    bits = type == "int" ? static_cast<std::uint32_t>(std::stoi(word, nullptr, 0))
-                                         : static_cast<std::uint32_t>(std::stoul(word, nullptr, 0));
-                }
                 header.constants.push_back(bits);
             } catch (const std::exception&) {
                 header.error = "bad b0 value " + word;
