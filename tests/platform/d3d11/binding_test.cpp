@@ -196,7 +196,7 @@ TEST_F(BindingTest, TheLastSlotOfEachKindAndTheVertexBufferOffsetReachTheDraw)
     }
 }
 
-TEST_F(BindingTest, DrawWithoutAShaderOrFromAnEmptyVertexSlotDrawsNothing)
+TEST_F(BindingTest, DrawsWithoutAStageDrawNothingAndALayoutServesAnyVertexShaderBySemantic)
 {
     BindTarget({0.5f, 0.5f, 0.5f, 0.5f});
     BindColourPipeline(Rectangle(-1, 1, 1, -1), {{0, 0, 0, 0}, {1, 0, 0, 1}});
@@ -220,10 +220,7 @@ TEST_F(BindingTest, DrawWithoutAShaderOrFromAnEmptyVertexSlotDrawsNothing)
     EXPECT_THAT(draws[1].arguments, HasSubstr("skipped=no vertex shader"));
     EXPECT_THAT(draws[2].arguments, Not(HasSubstr("skipped")));
     EXPECT_TRUE(TexelEq(At(640, 360), {0.5f, 0.5f, 0.5f, 0.5f}));
-}
 
-TEST_F(BindingTest, LayoutMadeForOneVertexShaderServesAnotherBySemantic)
-{
     BindTarget({0, 0, 0, 0});
     // The left half, every vertex with the normal (0, 0.75, 0).
     std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1);

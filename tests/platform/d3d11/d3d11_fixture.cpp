@@ -51,17 +51,11 @@ void D3D11Test::OpenWindowAndDevice(int width, int height)
 
 DXGI_SWAP_CHAIN_DESC D3D11Test::ProgramSwapChainDesc() const
 {
-    DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {kWidth, kHeight, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
-                       DXGI_MODE_SCALING_UNSPECIFIED};
-    desc.SampleDesc = {1, 0};
-    desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-    desc.BufferCount = 1;
-    desc.OutputWindow = win32::HandleFromWindow(window_);
-    desc.Windowed = TRUE;
-    desc.SwapEffect = DXGI_SWAP_EFFECT_DISCARD;
-    desc.Flags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
-    return desc;
+    return {.BufferDesc = {kWidth, kHeight, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
+                           DXGI_MODE_SCALING_UNSPECIFIED},
+            .SampleDesc = {1, 0}, .BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT, .BufferCount = 1,
+            .OutputWindow = win32::HandleFromWindow(window_), .Windowed = TRUE,
+            .SwapEffect = DXGI_SWAP_EFFECT_DISCARD, .Flags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH};
 }
 
 Code D3D11Test::Compile(const std::string& file, const std::string& entry, std::string profile,

@@ -38,7 +38,7 @@ protected:
     D3D_FEATURE_LEVEL created_{};
 };
 
-TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
+TEST_F(DeviceTest, ReportsFeatureLevel11AndTheBackBufferAsBufferZeroOfTheDescribedSize)
 {
     EXPECT_EQ(Create(nullptr), E_INVALIDARG);
     const DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
@@ -62,10 +62,8 @@ TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
     EXPECT_EQ(device_->CreateShaderResourceView(backBuffer, nullptr, &view), E_INVALIDARG);
     EXPECT_TRUE(MakeTargetView(backBuffer).get());
     backBuffer->Release();
-}
 
-TEST_F(DeviceTest, GetBufferAnswersOnlyBufferZeroAsA2DTextureAndTheSwapChainStaysWindowed)
-{
+    // The swap chain stays windowed and answers only buffer 0 as a 2D texture.
     EXPECT_EQ(swapChain_->SetFullscreenState(TRUE, nullptr), DXGI_ERROR_UNSUPPORTED);
     EXPECT_EQ(swapChain_->SetFullscreenState(FALSE, nullptr), S_OK);
     void* surface = reinterpret_cast<void*>(1);
@@ -123,8 +121,21 @@ TEST_F(DeviceTest, RejectsArgumentsAndWindowsWithoutGlWithDirect3DResultCodes)
     EXPECT_THAT(entries[0].arguments, HasSubstr("error=the window cannot have an OpenGL 4.5 core context"));
 }
 
-TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
+TEST_F(DeviceTest, ResetRestartsObjectLabelsAndObjectsOutliveADeviceReleasedBeforeThem)
 {
+    // Labels number the objects of each interface from the last Reset, so
+    // that journals do not depend on earlier tests.
+    Owned<ID3D11Buffer> before = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    Owned<ID3D11Buffer> second = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(before.get()), "ID3D11Buffer#1");
+    EXPECT_EQ(diagnostics::ObjectLabel(second.get()), "ID3D11Buffer#2");
+    diagnostics::Reset();
+    Owned<ID3D11Buffer> after = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(after.get()), "ID3D11Buffer#1");
+    before.Reset();
+    second.Reset();
+    after.Reset();
+
     Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
     Owned<ID3D11RenderTargetView> view = MakeTargetView(texture.get());
     device_->Release();
@@ -140,19 +151,6 @@ TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
     texture.Reset();
     view.Reset();
     EXPECT_EQ(diagnostics::LiveObjects(), 1); // the context
-}
-
-TEST_F(DeviceTest, ResetStartsObjectLabelsAgain)
-{
-    // Labels number the objects of each interface from the last Reset, so
-    // that journals do not depend on earlier tests.
-    Owned<ID3D11Buffer> before = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    Owned<ID3D11Buffer> second = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    EXPECT_EQ(diagnostics::ObjectLabel(before.get()), "ID3D11Buffer#1");
-    EXPECT_EQ(diagnostics::ObjectLabel(second.get()), "ID3D11Buffer#2");
-    diagnostics::Reset();
-    Owned<ID3D11Buffer> after = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    EXPECT_EQ(diagnostics::ObjectLabel(after.get()), "ID3D11Buffer#1");
 }
 
 } // namespace
