@@ -137,7 +137,7 @@ TEST_F(ValidationTest, DocumentedLimitsHoldUpToTheirLastValue)
         EXPECT_EQ(row.result, row.expected) << row.what;
 }
 
-TEST_F(ValidationTest, ViewsAndSamplersRefusedByRule)
+TEST_F(ValidationTest, ViewsSamplersShaderCodeAndLayoutsRefusedByRule)
 {
     Owned<ID3D11Texture2D> colour = MakeTexture(kDepthBufferDesc.Format, kDepthBufferDesc.BindFlags);
     Owned<ID3D11Texture2D> depth = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
@@ -178,10 +178,8 @@ TEST_F(ValidationTest, ViewsAndSamplersRefusedByRule)
     Owned<ID3D11ShaderResourceView> view = MakeShaderView(colour.get());
     colour.Reset();
     EXPECT_EQ(diagnostics::LiveObjects("ID3D11Texture2D"), 3); // + depth, back buffer
-}
 
-TEST_F(ValidationTest, ShaderCodeAndLayoutsMustFitTheirStage)
-{
+    // Shader code and layouts must fit their stage.
     const Code vertex = Pipeline("vs_colour"), pixel = Pipeline("ps_colour");
     hlsl::ShaderContainer container;
     container.stage = hlsl::ShaderStage::Pixel;
