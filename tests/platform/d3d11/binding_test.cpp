@@ -146,9 +146,8 @@ TEST_F(BindingTest, TheLastSlotOfEachKindAndTheVertexBufferOffsetReachTheDraw)
     BindStages(vs, Pipeline("ps_last_slots"));
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
     context_->IASetInputLayout(MakeLayout(vs, 15).get());
-    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1);
-    for (const Vertex& v : Rectangle(0, 1, 1, -1))
-        vertices.push_back(v);
+    std::vector<Vertex> vertices = Rectangle(-1, 1, 0, -1), right = Rectangle(0, 1, 1, -1);
+    vertices.insert(vertices.end(), right.begin(), right.end());
     Owned<ID3D11Buffer> buffer =
         MakeBuffer(D3D11_BIND_VERTEX_BUFFER, static_cast<UINT>(vertices.size() * sizeof(Vertex)), vertices.data());
     Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 2, 1, kRedGreen, 8);

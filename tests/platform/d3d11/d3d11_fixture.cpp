@@ -145,19 +145,20 @@ Owned<ID3D11SamplerState> D3D11Test::MakeSampler(D3D11_TEXTURE_ADDRESS_MODE addr
     return Made<ID3D11SamplerState>([&](auto out) { return device_->CreateSamplerState(&desc, out); });
 }
 
-Target D3D11Test::MakeTarget(const Texel& clear, UINT width, UINT height, DXGI_FORMAT format)
+Target D3D11Test::MakeTarget(const Texel& clear, UINT width, UINT height)
 {
     Target target;
-    target.texture = MakeTexture(format, D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE, width, height);
+    const UINT bindFlags = D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE;
+    target.texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, bindFlags, width, height);
     target.rtv = MakeTargetView(target.texture.get());
     target.srv = MakeShaderView(target.texture.get());
     context_->ClearRenderTargetView(target.rtv.get(), clear.data());
     return target;
 }
 
-void D3D11Test::BindTarget(const Texel& clear, UINT width, UINT height, DXGI_FORMAT format)
+void D3D11Test::BindTarget(const Texel& clear, UINT width, UINT height)
 {
-    target_ = MakeTarget(clear, width, height, format);
+    target_ = MakeTarget(clear, width, height);
     context_->OMSetRenderTargets(1, target_.rtv.address(), nullptr);
     SetViewport(width, height);
 }

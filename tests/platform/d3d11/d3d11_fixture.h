@@ -66,8 +66,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Opens a hidden GL window of the given client size, then makes the
-    // device, context and swap chain on it from the program's descriptor.
+    // A hidden GL window of this client size; on it the device, context and
+    // swap chain from the program's descriptor.
     void OpenWindowAndDevice(int width, int height);
     DXGI_SWAP_CHAIN_DESC ProgramSwapChainDesc() const;
 
@@ -89,12 +89,10 @@ protected:
     // POSITION and NORMAL, as the program's layout, from input slot `slot`.
     Owned<ID3D11InputLayout> MakeLayout(const Code& vertexCode, UINT slot = 0);
     Owned<ID3D11SamplerState> MakeSampler(D3D11_TEXTURE_ADDRESS_MODE address = D3D11_TEXTURE_ADDRESS_CLAMP);
-    // A target, also a shader input, cleared to `clear`.
-    Target MakeTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight,
-                      DXGI_FORMAT format = DXGI_FORMAT_R32G32B32A32_FLOAT);
-    // Makes target_ with MakeTarget and binds it alone, with a viewport over it.
-    void BindTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight,
-                    DXGI_FORMAT format = DXGI_FORMAT_R32G32B32A32_FLOAT);
+    // A float target, also a shader input, cleared to `clear`.
+    Target MakeTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight);
+    // Makes target_ and binds it alone, with a viewport over it.
+    void BindTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight);
     Texel At(UINT x, UINT y) { return ReadTexel(target_.texture.get(), x, y); }
 
     // The stages (no geometry stage if `gs` is empty) with the program's

@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <gmock/gmock.h>
 
+#include <tuple>
+
 namespace d3d11_test {
 namespace {
 
@@ -54,9 +56,7 @@ TEST_F(DeviceTest, ReportsFeatureLevel11AndTheBackBufferAsBufferZeroOfTheDescrib
     UINT width = 0, height = 0;
     DXGI_FORMAT format{};
     ASSERT_TRUE(d3d11::ReadTexels(backBuffer, &bytes, &width, &height, &format));
-    EXPECT_EQ(width, 1280u);
-    EXPECT_EQ(height, 720u);
-    EXPECT_EQ(format, DXGI_FORMAT_R8G8B8A8_UNORM);
+    EXPECT_EQ(std::tuple(width, height, format), std::tuple(1280u, 720u, DXGI_FORMAT_R8G8B8A8_UNORM));
     // The back buffer is a render target and nothing else.
     ID3D11ShaderResourceView* view = nullptr;
     EXPECT_EQ(device_->CreateShaderResourceView(backBuffer, nullptr, &view), E_INVALIDARG);

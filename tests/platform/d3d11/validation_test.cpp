@@ -118,23 +118,24 @@ TEST_F(ValidationTest, DocumentedLimitsHoldUpToTheirLastValue)
             {"NORMAL", 0, format, slot, offset, D3D11_INPUT_PER_VERTEX_DATA, 0}};
         return device_->CreateInputLayout(elements, 2, vertex.data(), vertex.size(), nullptr);
     };
+    // Each row: the last value that passes, then the first that is refused.
     const struct {
         const char* what;
-        HRESULT result, expected;
+        HRESULT last, beyond;
     } rows[] = {
-        {"constant buffer of 65536 bytes", constantBuffer(65536), S_FALSE},
-        {"constant buffer of 65552 bytes", constantBuffer(65552), E_INVALIDARG},
-        {"texture 16384 wide", texture(16384), S_FALSE},
-        {"texture 16385 wide", texture(16385), E_INVALIDARG},
-        {"float3 element at 2036, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2036, 0), S_FALSE},
-        {"float3 element at 2040, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2040, 0), E_INVALIDARG},
-        {"float4 element at 2032, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2032, 0), S_FALSE},
-        {"float4 element at 2036, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2036, 0), E_INVALIDARG},
-        {"element in input slot 31", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 31), S_FALSE},
-        {"element in input slot 32", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 32), E_INVALIDARG},
+        {"constant buffer of 65536 bytes", constantBuffer(65536), constantBuffer(65552)},
+        {"texture 16384 wide", texture(16384), texture(16385)},
+        {"float3 element ending at 2048", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2036, 0),
+         normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2040, 0)},
+        {"float4 element ending at 2048", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2032, 0),
+         normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2036, 0)},
+        {"element in input slot 31", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 31),
+         normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 32)},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.result, row.expected) << row.what;
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.last, S_FALSE) << row.what;
+        EXPECT_EQ(row.beyond, E_INVALIDARG) << "past " << row.what;
+    }
 }
 
 TEST_F(ValidationTest, ViewsSamplersShaderCodeAndLayoutsRefusedByRule)
