@@ -137,11 +137,8 @@ Owned<ID3D11InputLayout> D3D11Test::MakeLayout(const Code& vertexCode, UINT slot
 
 Owned<ID3D11SamplerState> D3D11Test::MakeSampler(D3D11_TEXTURE_ADDRESS_MODE address)
 {
-    D3D11_SAMPLER_DESC desc{};
-    desc.Filter = D3D11_FILTER_MIN_MAG_MIP_POINT;
-    desc.AddressU = desc.AddressV = desc.AddressW = address;
-    desc.ComparisonFunc = D3D11_COMPARISON_NEVER;
-    desc.MaxLOD = D3D11_FLOAT32_MAX;
+    const D3D11_SAMPLER_DESC desc = {D3D11_FILTER_MIN_MAG_MIP_POINT, address, address, address, 0, 0,
+                                     D3D11_COMPARISON_NEVER, {0, 0, 0, 0}, 0, D3D11_FLOAT32_MAX};
     return Made<ID3D11SamplerState>([&](auto out) { return device_->CreateSamplerState(&desc, out); });
 }
 
@@ -223,11 +220,9 @@ Texel D3D11Test::ReadTexel(ID3D11Texture2D* texture, UINT x, UINT y)
 
 std::vector<diagnostics::JournalEntry> D3D11Test::Entries(const std::string& operation)
 {
-    std::vector<diagnostics::JournalEntry> found;
-    for (diagnostics::JournalEntry& entry : diagnostics::TakeJournal())
-        if (entry.operation == operation)
-            found.push_back(std::move(entry));
-    return found;
+    std::vector<diagnostics::JournalEntry> journal = diagnostics::TakeJournal();
+    std::erase_if(journal, [&](const diagnostics::JournalEntry& entry) { return entry.operation != operation; });
+    return journal;
 }
 
 std::vector<Vertex> Rectangle(float left, float top, float right, float bottom, float z)

@@ -60,8 +60,7 @@ struct Target {
 
 class D3D11Test : public ::testing::Test {
 protected:
-    static constexpr UINT kWidth = 1280;
-    static constexpr UINT kHeight = 720;
+    static constexpr UINT kWidth = 1280, kHeight = 720;
 
     void SetUp() override;
     void TearDown() override;

@@ -42,8 +42,7 @@ protected:
         return pixel;
     }
 
-    static constexpr int kClientWidth = 1264;
-    static constexpr int kClientHeight = 681;
+    static constexpr int kClientWidth = 1264, kClientHeight = 681;
 };
 
 TEST_F(PresentTest, ScalesTheBackBufferIntoTheClientAreaRightWayUpUntilTheWindowIsGone)

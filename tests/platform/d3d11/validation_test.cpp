@@ -163,11 +163,9 @@ TEST_F(ValidationTest, ViewsSamplersShaderCodeAndLayoutsRefusedByRule)
                   "the texture lacks D3D11_BIND_DEPTH_STENCIL");
 
     using Sampler = D3D11_SAMPLER_DESC;
-    Sampler program{};
-    program.Filter = D3D11_FILTER_MIN_MAG_MIP_LINEAR;
-    program.AddressU = program.AddressV = program.AddressW = D3D11_TEXTURE_ADDRESS_WRAP;
-    program.ComparisonFunc = D3D11_COMPARISON_NEVER;
-    program.MaxLOD = D3D11_FLOAT32_MAX;
+    const D3D11_TEXTURE_ADDRESS_MODE wrap = D3D11_TEXTURE_ADDRESS_WRAP;
+    const Sampler program = {D3D11_FILTER_MIN_MAG_MIP_LINEAR, wrap, wrap, wrap, 0, 0, D3D11_COMPARISON_NEVER,
+                             {0, 0, 0, 0}, 0, D3D11_FLOAT32_MAX};
     ExpectRulesHold<Sampler>(program,
         {{"filter is not supported", [](Sampler& d) { d.Filter = static_cast<D3D11_FILTER>(0x14); }},
          {"address mode is not supported", [](Sampler& d) { d.AddressV = D3D11_TEXTURE_ADDRESS_MODE{}; }},
