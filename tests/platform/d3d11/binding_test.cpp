@@ -110,8 +110,7 @@ TEST_F(BindingTest, EachDrawSeesItsConstantsAndEachStageItsOwnConstantBufferAndS
     context_->PSSetShader(MakePixelShader(Pipeline("ps_constant")).get(), nullptr, 0);
     context_->PSSetConstantBuffers(0, 1, MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, sizeof pixel, &pixel).address());
     context_->Draw(6, 0);
-    // Placed by the vertex stage's b0 (right half), coloured by the pixel
-    // stage's b0.
+    // Placed by the vertex stage's b0 (right half), coloured by the pixel's.
     EXPECT_TRUE(TexelEq(At(960, 360), {0.125f, 0.25f, 0.5f, 1}));
     EXPECT_TRUE(TexelEq(At(320, 360), {0, 0, 0, 0}));
     // An empty slot reads zeros.

@@ -28,11 +28,14 @@ TEST_F(LinkingTest, GeometryStageHasItsOwnBindingsAndRelinksWhenReplaced)
     // the geometry stage: every slot reads zero.
     const Constants geometry = {{0, 0, 0, 0}, {0.25f, 0.5f, 0, 1}};
     context_->GSSetConstantBuffers(0, 1, MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, sizeof geometry, &geometry).address());
-    context_->GSSetShader(MakeGeometryShader(Pipeline("gs_tint")).get(), nullptr, 0);
+    // Both stay alive: a stale program linked with the first could be served.
+    Owned<ID3D11GeometryShader> first = MakeGeometryShader(Pipeline("gs_tint"));
+    context_->GSSetShader(first.get(), nullptr, 0);
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(Centre(), {0.25f, 0.5f, 0, 1}));
 
-    context_->GSSetShader(MakeGeometryShader(Pipeline("gs_tint_swapped")).get(), nullptr, 0);
+    Owned<ID3D11GeometryShader> second = MakeGeometryShader(Pipeline("gs_tint_swapped"));
+    context_->GSSetShader(second.get(), nullptr, 0);
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(Centre(), {0.5f, 0.25f, 0, 1}));
 
