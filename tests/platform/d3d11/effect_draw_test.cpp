@@ -5,7 +5,6 @@
 // they are bound to.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 
-#include <string>
 
 namespace d3d11_test {
 namespace {
