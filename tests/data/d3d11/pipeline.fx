@@ -114,50 +114,6 @@ void gs_tint_swapped(triangle Coloured input[3], inout TriangleStream<Coloured> 
     }
 }
 
-// Linking by semantic: each stage declares its varyings in its own order,
-// and TEXCOORD0 must not stand in for TEXCOORD3.
-struct Linked
-{
-    float4 position : SV_Position;
-    float4 decoy : TEXCOORD0;
-    float4 tint : COLOR0;
-    float4 uv : TEXCOORD3;
-};
-struct Reordered
-{
-    float4 uv : TEXCOORD3;
-    float4 position : SV_Position;
-    float4 tint : COLOR0;
-};
-
-Linked vs_linked(float3 position : POSITION)
-{
-    Linked output;
-    output.position = float4(position, 1.0);
-    output.decoy = float4(1.0, 1.0, 1.0, 1.0);
-    output.tint = float4(0.25, 0.5, 0.0, 0.0);
-    output.uv = float4(0.0, 0.0, 0.75, 1.0);
-    return output;
-}
-
-[maxvertexcount(3)]
-void gs_reordered(triangle Linked input[3], inout TriangleStream<Reordered> stream)
-{
-    for (int i = 0; i < 3; ++i) {
-        Reordered output;
-        output.uv = input[i].uv;
-        output.position = input[i].position;
-        output.tint = input[i].tint;
-        stream.Append(output);
-    }
-}
-
-// (COLOR0.xy, TEXCOORD3.zw): (0.25, 0.5, 0.75, 1) when linked right.
-float4 ps_reordered(Reordered input) : SV_Target
-{
-    return float4(input.tint.xy, input.uv.zw);
-}
-
 // Reads COLOR0 as integers where the vertex stage writes floats.
 struct IntegerTint
 {

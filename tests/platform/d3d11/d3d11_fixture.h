@@ -26,27 +26,13 @@ template <class T>
 class Owned {
 public:
     Owned() = default;
-    explicit Owned(T* object) : object_(object) {}
-    Owned(Owned&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-    Owned& operator=(Owned&& other) noexcept
-    {
-        std::swap(object_, other.object_);
-        return *this;
-    }
+    Owned(Owned&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    Owned& operator=(Owned&& other) noexcept { std::swap(object_, other.object_); return *this; }
     ~Owned() { Reset(); }
-    void Reset()
-    {
-        if (object_)
-            object_->Release();
-        object_ = nullptr;
-    }
+    void Reset() { if (object_) object_->Release(); object_ = nullptr; }
     T* get() const { return object_; }
     T* operator->() const { return object_; }
-    T** out()
-    {
-        Reset();
-        return &object_;
-    }
+    T** out() { Reset(); return &object_; }
     T* const* address() const { return &object_; }
 
 private:
@@ -65,7 +51,7 @@ struct Constants {
     float colour[4];
 };
 
-// A float render target that is also a shader input.
+// A render target that is also a shader input.
 struct Target {
     Owned<ID3D11Texture2D> texture;
     Owned<ID3D11RenderTargetView> rtv;
@@ -74,18 +60,14 @@ struct Target {
 
 class D3D11Test : public ::testing::Test {
 protected:
-    static constexpr UINT kWidth = 1280;
-    static constexpr UINT kHeight = 720;
+    static constexpr UINT kWidth = 1280, kHeight = 720;
 
     void SetUp() override;
     void TearDown() override;
 
-    // Opens a hidden GL window of the given client size, without a device.
-    void OpenWindow(int width, int height);
-    // The device, context and swap chain on the window, from the program's
-    // swap chain descriptor.
-    void CreateDevice();
-    void ReleaseDevice();
+    // A hidden GL window of this client size; on it the device, context and
+    // swap chain from the program's descriptor.
+    void OpenWindowAndDevice(int width, int height);
     DXGI_SWAP_CHAIN_DESC ProgramSwapChainDesc() const;
 
     // Compiles an entry point of a file under tests/data; the profile is the
@@ -96,31 +78,37 @@ protected:
     static Code Pipeline(const std::string& entry) { return Compile("d3d11/pipeline.fx", entry); }
 
     Owned<ID3D11Buffer> MakeBuffer(UINT bindFlags, UINT byteWidth, const void* data);
-    Owned<ID3D11Buffer> MakeVertexBuffer(const std::vector<Vertex>& vertices);
     Owned<ID3D11Texture2D> MakeTexture(DXGI_FORMAT format, UINT bindFlags, UINT width = kWidth,
                                        UINT height = kHeight, const void* texels = nullptr, UINT pitch = 0);
     Owned<ID3D11RenderTargetView> MakeTargetView(ID3D11Texture2D* texture);
     Owned<ID3D11ShaderResourceView> MakeShaderView(ID3D11Texture2D* texture);
-    Owned<ID3D11DepthStencilView> MakeDepthView(ID3D11Texture2D* texture);
     Owned<ID3D11VertexShader> MakeVertexShader(const Code& code);
     Owned<ID3D11GeometryShader> MakeGeometryShader(const Code& code);
     Owned<ID3D11PixelShader> MakePixelShader(const Code& code);
-    // POSITION and NORMAL, as the program's layout.
-    Owned<ID3D11InputLayout> MakeLayout(const Code& vertexCode);
+    // POSITION and NORMAL, as the program's layout, from input slot `slot`.
+    Owned<ID3D11InputLayout> MakeLayout(const Code& vertexCode, UINT slot = 0);
     Owned<ID3D11SamplerState> MakeSampler(D3D11_TEXTURE_ADDRESS_MODE address = D3D11_TEXTURE_ADDRESS_CLAMP);
-    // A kWidth x kHeight float target cleared to `clear`.
-    Target MakeTarget(const Texel& clear);
+    // A float target, also a shader input, cleared to `clear`.
+    Target MakeTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight);
+    // Makes target_ and binds it alone, with a viewport over it.
+    void BindTarget(const Texel& clear, UINT width = kWidth, UINT height = kHeight);
+    Texel At(UINT x, UINT y) { return ReadTexel(target_.texture.get(), x, y); }
 
-    // vs_colour and ps_colour with the program's layout, `constants` at b0
-    // of the vertex stage, the vertices as a triangle list (none if empty)
-    // and a full-target viewport.
+    // The stages (no geometry stage if `gs` is empty) with the program's
+    // layout from `vs`; only the context keeps them.
+    void BindStages(const Code& vs, const Code& ps, const Code& gs = {});
+    // vs_colour and ps_colour, `constants` at b0 of the vertex stage (kept in
+    // constants_), the vertices as a triangle list (none if empty).
     void BindColourPipeline(const std::vector<Vertex>& vertices, const Constants& constants);
+    // The four-vertex strip over the viewport, clockwise: (-1, 1), (1, 1),
+    // (-1, -1), (1, -1) at z 0.5, vertex i with the normal (i, 0, 0).
+    void BindStrip();
     // Replaces the vertices at slot 0.
     void BindVertices(const std::vector<Vertex>& vertices, UINT offset = 0);
     void SetViewport(UINT width = kWidth, UINT height = kHeight);
 
+    // The texel (x, y) of a float, 8-bit or depth texture (depth in [0]).
     Texel ReadTexel(ID3D11Texture2D* texture, UINT x, UINT y);
-    float ReadDepth(ID3D11Texture2D* texture, UINT x, UINT y);
     // Operations in the journal, in order, that have this name.
     static std::vector<diagnostics::JournalEntry> Entries(const std::string& operation);
 
@@ -128,19 +116,21 @@ protected:
     IDXGISwapChain* swapChain_ = nullptr;
     ID3D11Device* device_ = nullptr;
     ID3D11DeviceContext* context_ = nullptr;
-
-    // What BindColourPipeline makes; released before the device.
-    Owned<ID3D11VertexShader> colourVS_;
-    Owned<ID3D11PixelShader> colourPS_;
-    Owned<ID3D11InputLayout> layout_;
-    Owned<ID3D11Buffer> vertices_;
+    // Released before the device.
+    Target target_;
     Owned<ID3D11Buffer> constants_;
 };
 
 // Two triangles covering the rectangle between NDC corners, clockwise as
 // Direct3D sees them (y up in NDC: top-left, top-right, bottom-left, ...).
-std::vector<Vertex> Rectangle(float left, float top, float right, float bottom, float z);
+std::vector<Vertex> Rectangle(float left, float top, float right, float bottom, float z = 0.5f);
 
-::testing::AssertionResult TexelEq(const Texel& actual, const Texel& expected);
+inline ::testing::AssertionResult TexelEq(const Texel& actual, const Texel& expected)
+{
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ::testing::PrintToString(actual) << ", expected "
+                                         << ::testing::PrintToString(expected);
+}
 
 } // namespace d3d11_test

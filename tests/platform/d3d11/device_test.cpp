@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <gmock/gmock.h>
 
+#include <tuple>
+
 namespace d3d11_test {
 namespace {
 
@@ -16,7 +18,7 @@ using ::testing::HasSubstr;
 class DeviceTest : public D3D11Test {
 protected:
     // Calls D3D11CreateDeviceAndSwapChain with the program's arguments, some
-    // changed, and expects the result and every output null on failure.
+    // changed, and expects every output null on failure.
     HRESULT Create(const DXGI_SWAP_CHAIN_DESC* desc, UINT sdkVersion = D3D11_SDK_VERSION,
                    D3D_DRIVER_TYPE driver = D3D_DRIVER_TYPE_HARDWARE, const D3D_FEATURE_LEVEL* levels = nullptr,
                    UINT levelCount = 0)
@@ -24,26 +26,21 @@ protected:
         IDXGISwapChain* swapChain = reinterpret_cast<IDXGISwapChain*>(1);
         ID3D11Device* device = reinterpret_cast<ID3D11Device*>(1);
         ID3D11DeviceContext* context = reinterpret_cast<ID3D11DeviceContext*>(1);
-        D3D_FEATURE_LEVEL level{};
         const HRESULT result = D3D11CreateDeviceAndSwapChain(nullptr, driver, nullptr, 0, levels, levelCount,
-                                                             sdkVersion, desc, &swapChain, &device, &level, &context);
-        if (FAILED(result)) {
-            EXPECT_EQ(swapChain, nullptr);
-            EXPECT_EQ(device, nullptr);
-            EXPECT_EQ(context, nullptr);
-        } else {
-            created_ = level;
-            swapChain->Release();
-            device->Release();
-            context->Release();
-        }
+                                                             sdkVersion, desc, &swapChain, &device, &created_, &context);
+        for (IUnknown* object : {static_cast<IUnknown*>(swapChain), static_cast<IUnknown*>(device),
+                                 static_cast<IUnknown*>(context)})
+            if (FAILED(result))
+                EXPECT_EQ(object, nullptr);
+            else
+                object->Release();
         return result;
     }
 
     D3D_FEATURE_LEVEL created_{};
 };
 
-TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
+TEST_F(DeviceTest, ReportsFeatureLevel11AndTheBackBufferAsBufferZeroOfTheDescribedSize)
 {
     EXPECT_EQ(Create(nullptr), E_INVALIDARG);
     const DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
@@ -59,18 +56,16 @@ TEST_F(DeviceTest, ReportsFeatureLevel11AndABackBufferOfTheDescribedSize)
     UINT width = 0, height = 0;
     DXGI_FORMAT format{};
     ASSERT_TRUE(d3d11::ReadTexels(backBuffer, &bytes, &width, &height, &format));
-    EXPECT_EQ(width, 1280u);
-    EXPECT_EQ(height, 720u);
-    EXPECT_EQ(format, DXGI_FORMAT_R8G8B8A8_UNORM);
+    EXPECT_EQ(std::tuple(width, height, format), std::tuple(1280u, 720u, DXGI_FORMAT_R8G8B8A8_UNORM));
     // The back buffer is a render target and nothing else.
     ID3D11ShaderResourceView* view = nullptr;
     EXPECT_EQ(device_->CreateShaderResourceView(backBuffer, nullptr, &view), E_INVALIDARG);
-    Owned<ID3D11RenderTargetView> target = MakeTargetView(backBuffer);
+    EXPECT_TRUE(MakeTargetView(backBuffer).get());
     backBuffer->Release();
-}
 
-TEST_F(DeviceTest, GetBufferAnswersOnlyBufferZeroAsA2DTexture)
-{
+    // The swap chain stays windowed and answers only buffer 0 as a 2D texture.
+    EXPECT_EQ(swapChain_->SetFullscreenState(TRUE, nullptr), DXGI_ERROR_UNSUPPORTED);
+    EXPECT_EQ(swapChain_->SetFullscreenState(FALSE, nullptr), S_OK);
     void* surface = reinterpret_cast<void*>(1);
     EXPECT_EQ(swapChain_->GetBuffer(1, IID_ID3D11Texture2D, &surface), DXGI_ERROR_INVALID_CALL);
     EXPECT_EQ(surface, nullptr);
@@ -86,7 +81,7 @@ TEST_F(DeviceTest, GetBufferAnswersOnlyBufferZeroAsA2DTexture)
     static_cast<ID3D11Texture2D*>(surface)->Release();
 }
 
-TEST_F(DeviceTest, RejectsArgumentsWithDirect3DResultCodes)
+TEST_F(DeviceTest, RejectsArgumentsAndWindowsWithoutGlWithDirect3DResultCodes)
 {
     const DXGI_SWAP_CHAIN_DESC program = ProgramSwapChainDesc();
     EXPECT_EQ(Create(&program, 6), E_INVALIDARG);
@@ -112,10 +107,8 @@ TEST_F(DeviceTest, RejectsArgumentsWithDirect3DResultCodes)
     diagnostics::InjectFault("D3D11CreateDeviceAndSwapChain", 1, static_cast<HRESULT>(0x887A0004));
     EXPECT_EQ(Create(&program), static_cast<HRESULT>(0x887A0004));
     EXPECT_EQ(diagnostics::LiveObjects(), 4); // the fixture's: swap chain, back buffer, device, context
-}
 
-TEST_F(DeviceTest, WindowThatCannotHaveAGlContextIsUnsupported)
-{
+    // A window that cannot have a GL context.
     SDL_Window* plain = SDL_CreateWindow("no gl", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
     ASSERT_NE(plain, nullptr);
     DXGI_SWAP_CHAIN_DESC desc = ProgramSwapChainDesc();
@@ -128,14 +121,21 @@ TEST_F(DeviceTest, WindowThatCannotHaveAGlContextIsUnsupported)
     EXPECT_THAT(entries[0].arguments, HasSubstr("error=the window cannot have an OpenGL 4.5 core context"));
 }
 
-TEST_F(DeviceTest, SwapChainStaysWindowed)
+TEST_F(DeviceTest, ResetRestartsObjectLabelsAndObjectsOutliveADeviceReleasedBeforeThem)
 {
-    EXPECT_EQ(swapChain_->SetFullscreenState(TRUE, nullptr), DXGI_ERROR_UNSUPPORTED);
-    EXPECT_EQ(swapChain_->SetFullscreenState(FALSE, nullptr), S_OK);
-}
+    // Labels number the objects of each interface from the last Reset, so
+    // that journals do not depend on earlier tests.
+    Owned<ID3D11Buffer> before = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    Owned<ID3D11Buffer> second = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(before.get()), "ID3D11Buffer#1");
+    EXPECT_EQ(diagnostics::ObjectLabel(second.get()), "ID3D11Buffer#2");
+    diagnostics::Reset();
+    Owned<ID3D11Buffer> after = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
+    EXPECT_EQ(diagnostics::ObjectLabel(after.get()), "ID3D11Buffer#1");
+    before.Reset();
+    second.Reset();
+    after.Reset();
 
-TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
-{
     Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
     Owned<ID3D11RenderTargetView> view = MakeTargetView(texture.get());
     device_->Release();
@@ -151,19 +151,6 @@ TEST_F(DeviceTest, ObjectsOutliveADeviceReleasedBeforeThem)
     texture.Reset();
     view.Reset();
     EXPECT_EQ(diagnostics::LiveObjects(), 1); // the context
-}
-
-TEST_F(DeviceTest, ResetStartsObjectLabelsAgain)
-{
-    // Labels number the objects of each interface from the last Reset, so
-    // that journals do not depend on earlier tests.
-    Owned<ID3D11Buffer> before = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    Owned<ID3D11Buffer> second = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    EXPECT_EQ(diagnostics::ObjectLabel(before.get()), "ID3D11Buffer#1");
-    EXPECT_EQ(diagnostics::ObjectLabel(second.get()), "ID3D11Buffer#2");
-    diagnostics::Reset();
-    Owned<ID3D11Buffer> after = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 24, nullptr);
-    EXPECT_EQ(diagnostics::ObjectLabel(after.get()), "ID3D11Buffer#1");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// Stages linked by semantic name and index, whatever order each declares its
-// varyings in, with and without a geometry stage; the geometry stage's own
-// bindings; programs replaced with their shaders.
+// The geometry stage's own bindings, programs replaced with their shaders,
+// stages that do not link, and SV_Position as a vertex input. Linking by
+// semantic is checked by the self-checking linked_varyings effects.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 
 #include <gmock/gmock.h>
@@ -15,39 +15,11 @@ protected:
     void SetUp() override
     {
         D3D11Test::SetUp();
-        target_ = MakeTarget({0, 0, 0, 0});
-        BindColourPipeline(Rectangle(-1, 1, 1, -1, 0.5f), {{0, 0, 0, 0}, {1, 0, 0, 1}});
-        context_->OMSetRenderTargets(1, target_.rtv.address(), nullptr);
+        BindTarget({0, 0, 0, 0});
+        BindColourPipeline(Rectangle(-1, 1, 1, -1), {{0, 0, 0, 0}, {1, 0, 0, 1}});
     }
-    void TearDown() override
-    {
-        target_ = Target();
-        D3D11Test::TearDown();
-    }
-
-    Texel Centre() { return ReadTexel(target_.texture.get(), 640, 360); }
-
-    Target target_;
+    Texel Centre() { return At(640, 360); }
 };
-
-TEST_F(LinkingTest, VaryingsMeetBySemanticNameAndIndexThroughEveryStage)
-{
-    // TEXCOORD0 comes before TEXCOORD3 in the vertex stage's output; each
-    // stage declares its varyings in another order.
-    Owned<ID3D11VertexShader> vs = MakeVertexShader(Pipeline("vs_linked"));
-    Owned<ID3D11GeometryShader> gs = MakeGeometryShader(Pipeline("gs_reordered"));
-    Owned<ID3D11PixelShader> ps = MakePixelShader(Pipeline("ps_reordered"));
-    context_->VSSetShader(vs.get(), nullptr, 0);
-    context_->PSSetShader(ps.get(), nullptr, 0);
-    context_->Draw(6, 0);
-    EXPECT_TRUE(TexelEq(Centre(), {0.25f, 0.5f, 0.75f, 1}));
-
-    const Texel clear = {0, 0, 0, 0};
-    context_->ClearRenderTargetView(target_.rtv.get(), clear.data());
-    context_->GSSetShader(gs.get(), nullptr, 0);
-    context_->Draw(6, 0);
-    EXPECT_TRUE(TexelEq(Centre(), {0.25f, 0.5f, 0.75f, 1}));
-}
 
 TEST_F(LinkingTest, GeometryStageHasItsOwnBindingsAndRelinksWhenReplaced)
 {
@@ -55,14 +27,14 @@ TEST_F(LinkingTest, GeometryStageHasItsOwnBindingsAndRelinksWhenReplaced)
     // plus t0 and t1 through another texture unit. No texture is bound to
     // the geometry stage: every slot reads zero.
     const Constants geometry = {{0, 0, 0, 0}, {0.25f, 0.5f, 0, 1}};
-    Owned<ID3D11Buffer> geometryConstants = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, sizeof geometry, &geometry);
+    context_->GSSetConstantBuffers(0, 1, MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, sizeof geometry, &geometry).address());
+    // Both stay alive: a stale program linked with the first could be served.
     Owned<ID3D11GeometryShader> first = MakeGeometryShader(Pipeline("gs_tint"));
-    Owned<ID3D11GeometryShader> second = MakeGeometryShader(Pipeline("gs_tint_swapped"));
-    context_->GSSetConstantBuffers(0, 1, geometryConstants.address());
     context_->GSSetShader(first.get(), nullptr, 0);
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(Centre(), {0.25f, 0.5f, 0, 1}));
 
+    Owned<ID3D11GeometryShader> second = MakeGeometryShader(Pipeline("gs_tint_swapped"));
     context_->GSSetShader(second.get(), nullptr, 0);
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(Centre(), {0.5f, 0.25f, 0, 1}));
@@ -73,26 +45,22 @@ TEST_F(LinkingTest, GeometryStageHasItsOwnBindingsAndRelinksWhenReplaced)
     EXPECT_TRUE(TexelEq(Centre(), {1, 0, 0, 1}));
 }
 
-TEST_F(LinkingTest, ReplacedShadersAreNeverServedFromAStaleProgram)
+TEST_F(LinkingTest, ReplacedShadersAreNeverStaleAndStagesThatDoNotLinkSayWhy)
 {
     // Shaders recreated over and over (as F5 does) must each draw their own
     // output, even where GL reuses object names.
     for (const char* value : {"0.125", "0.25", "0.375", "0.5"}) {
         const D3D10_SHADER_MACRO defines[] = {{"VALUE", value}, {nullptr, nullptr}};
-        Owned<ID3D11PixelShader> ps = MakePixelShader(Compile("d3d11/pipeline.fx", "ps_value", "", defines));
-        context_->PSSetShader(ps.get(), nullptr, 0);
+        context_->PSSetShader(MakePixelShader(Compile("d3d11/pipeline.fx", "ps_value", "", defines)).get(), nullptr, 0);
         context_->Draw(6, 0);
         const float v = std::stof(value);
         EXPECT_TRUE(TexelEq(Centre(), {v, v, v, v})) << value;
         context_->PSSetShader(nullptr, nullptr, 0);
     }
-}
 
-TEST_F(LinkingTest, StagesThatDoNotLinkDrawNothingAndSayWhy)
-{
     // Reads COLOR0 as integers where the vertex stage writes floats.
-    Owned<ID3D11PixelShader> ps = MakePixelShader(Pipeline("ps_integer_tint"));
-    context_->PSSetShader(ps.get(), nullptr, 0);
+    context_->ClearRenderTargetView(target_.rtv.get(), Texel{}.data());
+    context_->PSSetShader(MakePixelShader(Pipeline("ps_integer_tint")).get(), nullptr, 0);
     diagnostics::EnableJournal(true);
     context_->Draw(6, 0);
     context_->Draw(6, 0);
@@ -107,7 +75,6 @@ TEST_F(LinkingTest, StagesThatDoNotLinkDrawNothingAndSayWhy)
 TEST_F(LinkingTest, SvPositionVertexInputIsFedByTheLayoutElementOfThatName)
 {
     const Code code = Pipeline("vs_position");
-    Owned<ID3D11VertexShader> vs = MakeVertexShader(code);
     // Semantic names compare without regard to case; a layout without the
     // element does not fit the shader.
     const D3D11_INPUT_ELEMENT_DESC elements[] = {
@@ -117,13 +84,13 @@ TEST_F(LinkingTest, SvPositionVertexInputIsFedByTheLayoutElementOfThatName)
     Owned<ID3D11InputLayout> layout;
     EXPECT_EQ(device_->CreateInputLayout(elements, 1, code.data(), code.size(), layout.out()), E_INVALIDARG);
     ASSERT_EQ(device_->CreateInputLayout(elements, 2, code.data(), code.size(), layout.out()), S_OK);
-    BindVertices(Rectangle(-1, 1, 0, -1, 0.5f));
+    BindVertices(Rectangle(-1, 1, 0, -1));
     context_->IASetInputLayout(layout.get());
-    context_->VSSetShader(vs.get(), nullptr, 0);
+    context_->VSSetShader(MakeVertexShader(code).get(), nullptr, 0);
     context_->Draw(6, 0);
     // Three floats fill x, y, z; w reads 1.
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.texture.get(), 100, 360), {0.5f, 0.25f, 1, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.texture.get(), 1000, 360), {0, 0, 0, 0}));
+    EXPECT_TRUE(TexelEq(At(100, 360), {0.5f, 0.25f, 1, 1}));
+    EXPECT_TRUE(TexelEq(At(1000, 360), {0, 0, 0, 0}));
 }
 
 } // namespace

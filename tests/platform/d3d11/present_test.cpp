@@ -17,28 +17,20 @@ class PresentTest : public D3D11Test {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        diagnostics::Reset();
         // The program's window: its client area is smaller than the buffers.
-        OpenWindow(kClientWidth, kClientHeight);
-        CreateDevice();
-        ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(backBuffer_.out())), S_OK);
-        backBufferView_ = MakeTargetView(backBuffer_.get());
-    }
-    void TearDown() override
-    {
-        backBufferView_.Reset();
-        backBuffer_.Reset();
-        D3D11Test::TearDown();
+        OpenWindowAndDevice(kClientWidth, kClientHeight);
+        ASSERT_EQ(swapChain_->GetBuffer(0, IID_ID3D11Texture2D, reinterpret_cast<void**>(target_.texture.out())), S_OK);
+        target_.rtv = MakeTargetView(target_.texture.get());
     }
 
     // The top half red, the bottom half blue.
     void DrawTopHalf()
     {
         const float blue[4] = {0, 0, 1, 1};
-        context_->ClearRenderTargetView(backBufferView_.get(), blue);
-        BindColourPipeline(Rectangle(-1, 1, 1, 0, 0.5f), {{0, 0, 0, 0}, {1, 0, 0, 1}});
-        context_->OMSetRenderTargets(1, backBufferView_.address(), nullptr);
+        context_->ClearRenderTargetView(target_.rtv.get(), blue);
+        BindColourPipeline(Rectangle(-1, 1, 1, 0), {{0, 0, 0, 0}, {1, 0, 0, 1}});
+        context_->OMSetRenderTargets(1, target_.rtv.address(), nullptr);
+        SetViewport();
         context_->Draw(6, 0);
     }
 
@@ -50,13 +42,10 @@ protected:
         return pixel;
     }
 
-    static constexpr int kClientWidth = 1264;
-    static constexpr int kClientHeight = 681;
-    Owned<ID3D11Texture2D> backBuffer_;
-    Owned<ID3D11RenderTargetView> backBufferView_;
+    static constexpr int kClientWidth = 1264, kClientHeight = 681;
 };
 
-TEST_F(PresentTest, ScalesTheBackBufferIntoTheClientAreaRightWayUp)
+TEST_F(PresentTest, ScalesTheBackBufferIntoTheClientAreaRightWayUpUntilTheWindowIsGone)
 {
     DrawTopHalf();
     diagnostics::EnableJournal(true);
@@ -71,32 +60,26 @@ TEST_F(PresentTest, ScalesTheBackBufferIntoTheClientAreaRightWayUp)
     EXPECT_EQ(WindowPixel(kClientWidth - 10, kClientHeight / 2 - 10), red);
     EXPECT_EQ(WindowPixel(10, kClientHeight / 2 + 10), blue);
     EXPECT_EQ(WindowPixel(kClientWidth - 1, kClientHeight - 1), blue);
-}
 
-TEST_F(PresentTest, SyncIntervalSetsVerticalSyncAndUnknownArgumentsAreRefused)
-{
+    // The sync interval sets vertical sync; unknown arguments are refused.
     ASSERT_EQ(swapChain_->Present(1, 0), S_OK);
     EXPECT_EQ(SDL_GL_GetSwapInterval(), 1);
     ASSERT_EQ(swapChain_->Present(0, 0), S_OK);
     EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);
     EXPECT_EQ(swapChain_->Present(5, 0), DXGI_ERROR_INVALID_CALL);
     EXPECT_EQ(swapChain_->Present(0, 0x4), DXGI_ERROR_INVALID_CALL);
-}
 
-TEST_F(PresentTest, FrameAfterTheWindowIsGoneDrawsNothingAndReleasesCleanly)
-{
-    DrawTopHalf();
+    // The program's last frame runs after its window was destroyed.
     SDL_DestroyWindow(window_);
     window_ = nullptr;
-    // The program's last frame runs after its window was destroyed.
-    diagnostics::EnableJournal(true);
+    diagnostics::TakeJournal();
     const float white[4] = {1, 1, 1, 1};
-    context_->ClearRenderTargetView(backBufferView_.get(), white);
+    context_->ClearRenderTargetView(target_.rtv.get(), white);
     context_->Draw(6, 0);
     EXPECT_EQ(swapChain_->Present(0, 0), S_OK);
     EXPECT_THAT(Entries("Present").at(0).arguments, HasSubstr("skipped=the window is gone"));
     std::vector<std::uint8_t> bytes;
-    EXPECT_FALSE(d3d11::ReadTexels(backBuffer_.get(), &bytes, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(d3d11::ReadTexels(target_.texture.get(), &bytes, nullptr, nullptr, nullptr));
 }
 
 } // namespace

@@ -10,27 +10,8 @@ protected:
     void SetUp() override
     {
         D3D11Test::SetUp();
-        target_ = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET);
-        targetView_ = MakeTargetView(target_.get());
-        context_->ClearRenderTargetView(targetView_.get(), kClear.data());
+        BindTarget(kClear);
         BindColourPipeline({}, {});
-        context_->OMSetRenderTargets(1, targetView_.address(), nullptr);
-    }
-    void TearDown() override
-    {
-        depthView_.Reset();
-        depth_.Reset();
-        targetView_.Reset();
-        target_.Reset();
-        D3D11Test::TearDown();
-    }
-
-    void BindDepth()
-    {
-        depth_ = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
-        depthView_ = MakeDepthView(depth_.get());
-        context_->ClearDepthStencilView(depthView_.get(), D3D11_CLEAR_DEPTH, 1.0f, 0);
-        context_->OMSetRenderTargets(1, targetView_.address(), depthView_.get());
     }
 
     // Draws the vertices with their own colour through the bound pipeline.
@@ -42,96 +23,81 @@ protected:
         context_->Draw(static_cast<UINT>(vertices.size()), 0);
     }
 
-    const Texel kClear = {0.1f, 0.2f, 0.3f, 0.4f};
-    Owned<ID3D11Texture2D> target_;
-    Owned<ID3D11RenderTargetView> targetView_;
-    Owned<ID3D11Texture2D> depth_;
-    Owned<ID3D11DepthStencilView> depthView_;
+    static constexpr Texel kClear = {0.1f, 0.2f, 0.3f, 0.4f};
 };
 
-TEST_F(RenderingTest, TriangleLandsWithItsExactColourAndRowZeroIsTheTop)
+TEST_F(RenderingTest, TriangleLandsWithItsExactColourRowZeroIsTheTopAndTheViewportTopLeft)
 {
     // Top-left corner, top-right corner, middle of the left edge (NDC y up).
     DrawColoured({{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, 0, 0.5f}}, {0.5f, 0.25f, 1.0f, 0.75f});
 
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 10, 10), {0.5f, 0.25f, 1.0f, 0.75f}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 10, 340), {0.5f, 0.25f, 1.0f, 0.75f}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 10, 380), kClear));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 10, kHeight - 1), kClear));
+    EXPECT_TRUE(TexelEq(At(10, 10), {0.5f, 0.25f, 1.0f, 0.75f}));
+    EXPECT_TRUE(TexelEq(At(10, 340), {0.5f, 0.25f, 1.0f, 0.75f}));
+    EXPECT_TRUE(TexelEq(At(10, 380), kClear));
+    EXPECT_TRUE(TexelEq(At(10, kHeight - 1), kClear));
     // Beyond the hypotenuse from (1280, 0) to (0, 360).
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 1200, 100), kClear));
-}
+    EXPECT_TRUE(TexelEq(At(1200, 100), kClear));
 
-TEST_F(RenderingTest, ViewportPlacesTheImageFromTheTopLeft)
-{
-    const D3D11_VIEWPORT quarter = {0, 0, kWidth / 2.0f, kHeight / 2.0f, 0, 1};
+    // A viewport over the bottom-right quarter, placed from the top-left.
+    const D3D11_VIEWPORT quarter = {kWidth / 2.0f, kHeight / 2.0f, kWidth / 2.0f, kHeight / 2.0f, 0, 1};
     context_->RSSetViewports(1, &quarter);
-    DrawColoured(Rectangle(-1, 1, 1, -1, 0.5f), {1, 0, 0, 1});
-
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 0, 0), {1, 0, 0, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 639, 359), {1, 0, 0, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 641, 100), kClear));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 100, 361), kClear));
+    DrawColoured(Rectangle(-1, 1, 1, -1), {1, 0, 0, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(At(kWidth - 1, kHeight - 1), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(At(639, 500), kClear));
+    EXPECT_TRUE(TexelEq(At(1000, 359), kClear));
 }
 
-TEST_F(RenderingTest, NearerFragmentsWinWhileADepthViewIsBound)
+TEST_F(RenderingTest, DepthViewKeepsNearerFragmentsAndClipSpaceDepthRunsFromZeroToOne)
 {
-    BindDepth();
-    const std::vector<Vertex> full = Rectangle(-1, 1, 1, -1, 0.5f);
-    DrawColoured(full, {1, 0, 0, 1});
-    DrawColoured(Rectangle(-1, 1, 1, -1, 0.75f), {0, 1, 0, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), {1, 0, 0, 1}));
-    // Equal depth fails LESS.
-    DrawColoured(full, {0, 1, 0, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), {1, 0, 0, 1}));
-    DrawColoured(Rectangle(-1, 1, 1, -1, 0.25f), {0, 0, 1, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), {0, 0, 1, 1}));
-    EXPECT_EQ(ReadDepth(depth_.get(), 640, 360), 0.25f);
-
-    // Without a depth view there is no depth test.
-    context_->OMSetRenderTargets(1, targetView_.address(), nullptr);
-    DrawColoured(Rectangle(-1, 1, 1, -1, 0.9f), {1, 1, 0, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), {1, 1, 0, 1}));
-    EXPECT_EQ(ReadDepth(depth_.get(), 640, 360), 0.25f);
-}
-
-TEST_F(RenderingTest, DepthClearSetsTheValueAndClipSpaceDepthRunsFromZeroToOne)
-{
-    BindDepth();
-    context_->ClearDepthStencilView(depthView_.get(), D3D11_CLEAR_DEPTH, 0.6f, 0);
-    EXPECT_EQ(ReadDepth(depth_.get(), 0, 0), 0.6f);
+    Owned<ID3D11Texture2D> depth = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
+    Owned<ID3D11DepthStencilView> view;
+    ASSERT_EQ(device_->CreateDepthStencilView(depth.get(), nullptr, view.out()), S_OK);
+    context_->ClearDepthStencilView(view.get(), D3D11_CLEAR_DEPTH, 0.6f, 0);
+    EXPECT_EQ(ReadTexel(depth.get(), 0, 0)[0], 0.6f);
+    context_->OMSetRenderTargets(1, target_.rtv.address(), view.get());
+    const auto full = [](float z) { return Rectangle(-1, 1, 1, -1, z); };
 
     // Outside 0..1 is clipped (GL's default range would keep z = -0.5).
-    DrawColoured(Rectangle(-1, 1, 1, -1, -0.5f), {1, 0, 0, 1});
-    DrawColoured(Rectangle(-1, 1, 1, -1, 1.5f), {1, 0, 0, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), kClear));
-    DrawColoured(Rectangle(-1, 1, 1, -1, 0.0f), {0, 1, 0, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 640, 360), {0, 1, 0, 1}));
-    EXPECT_EQ(ReadDepth(depth_.get(), 640, 360), 0.0f);
+    DrawColoured(full(-0.5f), {1, 0, 0, 1});
+    DrawColoured(full(1.5f), {1, 0, 0, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), kClear));
+    DrawColoured(full(0.5f), {1, 0, 0, 1});
+    DrawColoured(full(0.75f), {0, 1, 0, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), {1, 0, 0, 1}));
+    // Equal depth fails LESS.
+    DrawColoured(full(0.5f), {0, 1, 0, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), {1, 0, 0, 1}));
+    DrawColoured(full(0.0f), {0, 0, 1, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), {0, 0, 1, 1}));
+    EXPECT_EQ(ReadTexel(depth.get(), 640, 360)[0], 0.0f);
+
+    // Without a depth view there is no depth test.
+    context_->OMSetRenderTargets(1, target_.rtv.address(), nullptr);
+    DrawColoured(full(0.9f), {1, 1, 0, 1});
+    EXPECT_TRUE(TexelEq(At(640, 360), {1, 1, 0, 1}));
+    EXPECT_EQ(ReadTexel(depth.get(), 640, 360)[0], 0.0f);
 }
 
-TEST_F(RenderingTest, CounterClockwiseTrianglesAreCulledByDefault)
+TEST_F(RenderingTest, ClockwiseTrianglesOnlyAndStripAndIndexedDrawsFollowTheTopology)
 {
     // Left half: clockwise on screen. Right half: the same triangles wound
     // the other way.
-    std::vector<Vertex> clockwise = Rectangle(-1, 1, 0, -1, 0.5f);
-    std::vector<Vertex> counterClockwise = Rectangle(0, 1, 1, -1, 0.5f);
+    std::vector<Vertex> clockwise = Rectangle(-1, 1, 0, -1);
+    std::vector<Vertex> counterClockwise = Rectangle(0, 1, 1, -1);
     for (std::size_t i = 0; i < counterClockwise.size(); i += 3)
         std::swap(counterClockwise[i + 1], counterClockwise[i + 2]);
     DrawColoured(clockwise, {1, 0, 0, 1});
     DrawColoured(counterClockwise, {0, 1, 0, 1});
 
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 320, 360), {1, 0, 0, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 960, 360), kClear));
-}
+    EXPECT_TRUE(TexelEq(At(320, 360), {1, 0, 0, 1}));
+    EXPECT_TRUE(TexelEq(At(960, 360), kClear));
 
-TEST_F(RenderingTest, TriangleStripAndIndexedDrawsFollowTheTopology)
-{
     // The program's screen quad: a four-vertex strip.
     context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     DrawColoured({{-1, 1, 1}, {1, 1, 1}, {-1, -1, 1}, {1, -1, 1}}, {0, 0, 1, 1});
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 5, 5), {0, 0, 1, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), kWidth - 5, kHeight - 5), {0, 0, 1, 1}));
+    EXPECT_TRUE(TexelEq(At(5, 5), {0, 0, 1, 1}));
+    EXPECT_TRUE(TexelEq(At(kWidth - 5, kHeight - 5), {0, 0, 1, 1}));
 
     // Indices 16-bit, with a start index and a base vertex.
     const std::vector<Vertex> vertices = {{9, 9, 9}, {-1, 1, 0.5f}, {0, 1, 0.5f}, {-1, 0, 0.5f}};
@@ -143,8 +109,8 @@ TEST_F(RenderingTest, TriangleStripAndIndexedDrawsFollowTheTopology)
     const Constants constants = {{0, 0, 0, 0}, {1, 0, 1, 1}};
     context_->UpdateSubresource(constants_.get(), 0, nullptr, &constants, 0, 0);
     context_->DrawIndexed(3, 3, 1); // indices 0, 1, 2 of vertices 1, 2, 3
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 20, 20), {1, 0, 1, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(target_.get(), 20, kHeight - 20), {0, 0, 1, 1}));
+    EXPECT_TRUE(TexelEq(At(20, 20), {1, 0, 1, 1}));
+    EXPECT_TRUE(TexelEq(At(20, kHeight - 20), {0, 0, 1, 1}));
 }
 
 } // namespace

@@ -1,22 +1,6 @@
-// Effects that check themselves: each file under tests/data/hlsl/self_check
-// computes in HLSL what Direct3D 11 documents, compares, and paints every
-// pixel green (0, 1, 0, 1) where all its checks hold, or red with the number
-// of the first failing check in green (1, n, 0, 1). The stages are compiled
-// with D3DX11CompileFromFileA as the program compiles them and drawn through
-// the layer; the test expects every pixel of the target green.
-//
-// What a file may ask for, in comment lines of its own:
-//   // profile: 5_0          compile with vs_5_0/gs_5_0/ps_5_0 (default 4_0)
-//   // b0: int -7 uint 0x80000000 float 7.5 ...
-//                            the bytes of constant buffer b0, in order, four
-//                            per value; a type word sets the type of the
-//                            values after it. Several b0 lines append.
-// Every stage has b0; the pixel stage also has texture t0 (kTextureWidth x
-// kTextureHeight, RGBA32F, texel (x, y) = (x, y, x + 10 y, 0.5)) and a
-// point sampler at s0. A geometry stage is used when the file has gs_main.
-// The draw is a triangle strip of four vertices covering the target,
-// clockwise: (-1, 1), (1, 1), (-1, -1), (1, -1) at z 0.5, each with the
-// normal (vertex number, 0, 0).
+// Effects that check themselves, drawn through the layer: every pixel of the
+// target must come out green. tests/data/hlsl/self_check/README.md says what
+// a file computes and what it may ask for.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 #include "tests/fx_file_names.h"
 
@@ -33,49 +17,39 @@ constexpr UINT kTarget = 16;
 constexpr UINT kTextureWidth = 5;
 constexpr UINT kTextureHeight = 3;
 
-std::filesystem::path Folder()
-{
-    return std::filesystem::path(FXDEMO_TEST_DATA) / "hlsl" / "self_check";
-}
+const std::filesystem::path kFolder = std::filesystem::path(FXDEMO_TEST_DATA) / "hlsl" / "self_check";
 
 struct EffectHeader {
-    std::string profileSuffix = "4_0";
+    std::string profile = "4_0";
     std::vector<std::uint32_t> constants;
-    bool geometry = false;
-    std::string error;
 };
 
-// Reads the header comments described above.
+// Reads the profile and b0 comment lines the README describes.
 EffectHeader ReadHeader(const std::string& text)
 {
     EffectHeader header;
-    header.geometry = text.find("gs_main") != std::string::npos;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("// profile:", 0) == 0) {
-            std::istringstream(line.substr(11)) >> header.profileSuffix;
-        } else if (line.rfind("// b0:", 0) == 0) {
-            std::istringstream words(line.substr(6));
-            std::string type = "float";
-            for (std::string word; words >> word;) {
-                if (word == "int" || word == "uint" || word == "float") {
-                    type = word;
-                    continue;
-                }
-                try {
-                    if (type == "float") {
-                        const float value = std::stof(word);
-                        std::uint32_t bits = 0;
-                        std::memcpy(&bits, &value, 4);
-                        header.constants.push_back(bits);
-                    } else if (type == "int") {
-                        header.constants.push_back(static_cast<std::uint32_t>(std::stoi(word, nullptr, 0)));
-                    } else {
-                        header.constants.push_back(static_cast<std::uint32_t>(std::stoul(word, nullptr, 0)));
-                    }
-                } catch (const std::exception&) {
-                    header.error = "bad b0 value " + word;
-                }
+        if (line.rfind("// profile:", 0) == 0)
+            std::istringstream(line.substr(11)) >> header.profile;
+        if (line.rfind("// b0:", 0) != 0)
+            continue;
+        std::istringstream words(line.substr(6));
+        std::string type = "float";
+        for (std::string word; words >> word;) {
+            if (word == "int" || word == "uint" || word == "float") {
+                type = word;
+                continue;
+            }
+            try {
+                // Integers as 64 bits, so that both -7 and 0xFFFFFFFF fit.
+                std::uint32_t bits = static_cast<std::uint32_t>(type == "float" ? 0 : std::stoll(word, nullptr, 0));
+                const float value = type == "float" ? std::stof(word) : 0.0f;
+                if (type == "float")
+                    std::memcpy(&bits, &value, 4);
+                header.constants.push_back(bits);
+            } catch (const std::exception&) {
+                ADD_FAILURE() << "bad b0 value " << word;
             }
         }
     }
@@ -88,29 +62,23 @@ class SelfCheckTest : public D3D11Test, public ::testing::WithParamInterface<std
 
 TEST_P(SelfCheckTest, EveryPixelGreen)
 {
-    std::ifstream file(Folder() / (GetParam() + ".fx"));
+    std::ifstream file(kFolder / (GetParam() + ".fx"));
     std::stringstream text;
     text << file.rdbuf();
     const EffectHeader header = ReadHeader(text.str());
-    ASSERT_TRUE(header.error.empty()) << header.error;
 
     const std::string path = "hlsl/self_check/" + GetParam() + ".fx";
-    const Code vsCode = Compile(path, "vs_main", "vs_" + header.profileSuffix);
-    Owned<ID3D11VertexShader> vs = MakeVertexShader(vsCode);
-    Owned<ID3D11PixelShader> ps = MakePixelShader(Compile(path, "ps_main", "ps_" + header.profileSuffix));
-    Owned<ID3D11GeometryShader> gs;
-    if (header.geometry)
-        gs = MakeGeometryShader(Compile(path, "gs_main", "gs_" + header.profileSuffix));
-    Owned<ID3D11InputLayout> layout = MakeLayout(vsCode);
-    ASSERT_TRUE(vs.get() && ps.get() && (gs.get() || !header.geometry) && layout.get());
-
-    Owned<ID3D11Texture2D> target = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_RENDER_TARGET, kTarget, kTarget);
-    Owned<ID3D11RenderTargetView> targetView = MakeTargetView(target.get());
-    const float blue[4] = {0, 0, 1, 1}; // what no draw reached
-    context_->ClearRenderTargetView(targetView.get(), blue);
-
+    const auto stage = [&](const std::string& prefix) {
+        return Compile(path, prefix + "_main", prefix + "_" + header.profile);
+    };
+    BindTarget({0, 0, 1, 1}, kTarget, kTarget); // blue: what no draw reached
+    BindStages(stage("vs"), stage("ps"), text.str().find("gs_main") != std::string::npos ? stage("gs") : Code());
+    BindStrip();
     Owned<ID3D11Buffer> constants = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER,
                                                static_cast<UINT>(header.constants.size() * 4), header.constants.data());
+    for (const auto set : {&ID3D11DeviceContext::VSSetConstantBuffers, &ID3D11DeviceContext::GSSetConstantBuffers,
+                           &ID3D11DeviceContext::PSSetConstantBuffers})
+        (context_->*set)(0, 1, constants.address());
     std::vector<float> texels;
     for (UINT y = 0; y < kTextureHeight; ++y)
         for (UINT x = 0; x < kTextureWidth; ++x)
@@ -118,28 +86,15 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
                           {static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + 10 * y), 0.5f});
     Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R32G32B32A32_FLOAT, D3D11_BIND_SHADER_RESOURCE,
                                                  kTextureWidth, kTextureHeight, texels.data(), kTextureWidth * 16);
-    Owned<ID3D11ShaderResourceView> view = MakeShaderView(texture.get());
-    Owned<ID3D11SamplerState> sampler = MakeSampler();
-    BindVertices({{-1, 1, 0.5f, 0, 0, 0}, {1, 1, 0.5f, 1, 0, 0}, {-1, -1, 0.5f, 2, 0, 0}, {1, -1, 0.5f, 3, 0, 0}});
-    context_->IASetInputLayout(layout.get());
-    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
-    context_->VSSetShader(vs.get(), nullptr, 0);
-    context_->GSSetShader(gs.get(), nullptr, 0);
-    context_->PSSetShader(ps.get(), nullptr, 0);
-    for (const auto set : {&ID3D11DeviceContext::VSSetConstantBuffers, &ID3D11DeviceContext::GSSetConstantBuffers,
-                           &ID3D11DeviceContext::PSSetConstantBuffers})
-        (context_->*set)(0, 1, constants.address());
-    context_->PSSetShaderResources(0, 1, view.address());
-    context_->PSSetSamplers(0, 1, sampler.address());
-    SetViewport(kTarget, kTarget);
-    context_->OMSetRenderTargets(1, targetView.address(), nullptr);
+    context_->PSSetShaderResources(0, 1, MakeShaderView(texture.get()).address());
+    context_->PSSetSamplers(0, 1, MakeSampler().address());
     context_->Draw(4, 0);
 
     // Every pixel is checked; the first one that is not green says why.
     int notGreen = 0;
     for (UINT y = 0; y < kTarget; ++y)
         for (UINT x = 0; x < kTarget; ++x) {
-            const Texel texel = ReadTexel(target.get(), x, y);
+            const Texel texel = At(x, y);
             if (texel == Texel{0, 1, 0, 1} || notGreen++)
                 continue;
             const bool red = texel[0] == 1 && texel[2] == 0 && texel[3] == 1 && texel[1] >= 1;
@@ -151,7 +106,7 @@ TEST_P(SelfCheckTest, EveryPixelGreen)
     EXPECT_EQ(notGreen, 0) << "pixels not green";
 }
 
-INSTANTIATE_TEST_SUITE_P(Effects, SelfCheckTest, ::testing::ValuesIn(fx_test::FxFileStems(Folder())),
+INSTANTIATE_TEST_SUITE_P(Effects, SelfCheckTest, ::testing::ValuesIn(fx_test::FxFileStems(kFolder)),
                          [](const ::testing::TestParamInfo<std::string>& effect) { return effect.param; });
 
 } // namespace

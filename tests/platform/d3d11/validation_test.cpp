@@ -54,7 +54,7 @@ protected:
         D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE, 0, 0};
 };
 
-TEST_F(ValidationTest, BuffersAndTexturesRefusedByRule)
+TEST_F(ValidationTest, BuffersAndTexturesRefusedByRuleAndInitialTexelsTopRowFirst)
 {
     using Buffer = D3D11_BUFFER_DESC;
     const Buffer constant = {896, D3D11_USAGE_DEFAULT, D3D11_BIND_CONSTANT_BUFFER, 0, 0, 0};
@@ -87,6 +87,13 @@ TEST_F(ValidationTest, BuffersAndTexturesRefusedByRule)
     const std::uint8_t texels[16] = {};
     const D3D11_SUBRESOURCE_DATA shortRows = {texels, 4, 0};
     ExpectRefused(device_->CreateTexture2D(&small, &shortRows, nullptr), "SysMemPitch is shorter than a row");
+
+    // Two rows of 2 texels, 12 bytes apart (4 bytes of padding).
+    const std::uint8_t padded[24] = {255, 0, 0,   255, 0,   255, 0,   255, 9, 9, 9, 9,
+                                     0,   0, 255, 255, 255, 255, 255, 255, 9, 9, 9, 9};
+    Owned<ID3D11Texture2D> texture = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 2, 2, padded, 12);
+    EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 1, 0), {0, 1, 0, 1}));
+    EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 0, 1), {0, 0, 1, 1}));
 }
 
 TEST_F(ValidationTest, DocumentedLimitsHoldUpToTheirLastValue)
@@ -111,37 +118,27 @@ TEST_F(ValidationTest, DocumentedLimitsHoldUpToTheirLastValue)
             {"NORMAL", 0, format, slot, offset, D3D11_INPUT_PER_VERTEX_DATA, 0}};
         return device_->CreateInputLayout(elements, 2, vertex.data(), vertex.size(), nullptr);
     };
+    // Each row: the last value that passes, then the first that is refused.
     const struct {
         const char* what;
-        HRESULT result, expected;
+        HRESULT last, beyond;
     } rows[] = {
-        {"constant buffer of 65536 bytes", constantBuffer(65536), S_FALSE},
-        {"constant buffer of 65552 bytes", constantBuffer(65552), E_INVALIDARG},
-        {"texture 16384 wide", texture(16384), S_FALSE},
-        {"texture 16385 wide", texture(16385), E_INVALIDARG},
-        {"float3 element at 2036, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2036, 0), S_FALSE},
-        {"float3 element at 2040, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2040, 0), E_INVALIDARG},
-        {"float4 element at 2032, ending at 2048", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2032, 0), S_FALSE},
-        {"float4 element at 2036, ending at 2052", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2036, 0), E_INVALIDARG},
-        {"element in input slot 31", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 31), S_FALSE},
-        {"element in input slot 32", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 32), E_INVALIDARG},
+        {"constant buffer of 65536 bytes", constantBuffer(65536), constantBuffer(65552)},
+        {"texture 16384 wide", texture(16384), texture(16385)},
+        {"float3 element ending at 2048", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2036, 0),
+         normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 2040, 0)},
+        {"float4 element ending at 2048", normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2032, 0),
+         normalAt(DXGI_FORMAT_R32G32B32A32_FLOAT, 2036, 0)},
+        {"element in input slot 31", normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 31),
+         normalAt(DXGI_FORMAT_R32G32B32_FLOAT, 12, 32)},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.result, row.expected) << row.what;
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.last, S_FALSE) << row.what;
+        EXPECT_EQ(row.beyond, E_INVALIDARG) << "past " << row.what;
+    }
 }
 
-TEST_F(ValidationTest, InitialTexelsArriveTopRowFirstWithTheirPitch)
-{
-    // Two rows of 2 texels, 12 bytes apart (4 bytes of padding).
-    const std::uint8_t texels[24] = {255, 0, 0,   255, 0,   255, 0,   255, 9, 9, 9, 9,
-                                     0,   0, 255, 255, 255, 255, 255, 255, 9, 9, 9, 9};
-    Owned<ID3D11Texture2D> texture =
-        MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 2, 2, texels, 12);
-    EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 1, 0), {0, 1, 0, 1}));
-    EXPECT_TRUE(TexelEq(ReadTexel(texture.get(), 0, 1), {0, 0, 1, 1}));
-}
-
-TEST_F(ValidationTest, ViewsAndSamplersRefusedByRule)
+TEST_F(ValidationTest, ViewsSamplersShaderCodeAndLayoutsRefusedByRule)
 {
     Owned<ID3D11Texture2D> colour = MakeTexture(kDepthBufferDesc.Format, kDepthBufferDesc.BindFlags);
     Owned<ID3D11Texture2D> depth = MakeTexture(DXGI_FORMAT_D32_FLOAT, D3D11_BIND_DEPTH_STENCIL);
@@ -166,11 +163,9 @@ TEST_F(ValidationTest, ViewsAndSamplersRefusedByRule)
                   "the texture lacks D3D11_BIND_DEPTH_STENCIL");
 
     using Sampler = D3D11_SAMPLER_DESC;
-    Sampler program{};
-    program.Filter = D3D11_FILTER_MIN_MAG_MIP_LINEAR;
-    program.AddressU = program.AddressV = program.AddressW = D3D11_TEXTURE_ADDRESS_WRAP;
-    program.ComparisonFunc = D3D11_COMPARISON_NEVER;
-    program.MaxLOD = D3D11_FLOAT32_MAX;
+    const D3D11_TEXTURE_ADDRESS_MODE wrap = D3D11_TEXTURE_ADDRESS_WRAP;
+    const Sampler program = {D3D11_FILTER_MIN_MAG_MIP_LINEAR, wrap, wrap, wrap, 0, 0, D3D11_COMPARISON_NEVER,
+                             {0, 0, 0, 0}, 0, D3D11_FLOAT32_MAX};
     ExpectRulesHold<Sampler>(program,
         {{"filter is not supported", [](Sampler& d) { d.Filter = static_cast<D3D11_FILTER>(0x14); }},
          {"address mode is not supported", [](Sampler& d) { d.AddressV = D3D11_TEXTURE_ADDRESS_MODE{}; }},
@@ -182,10 +177,8 @@ TEST_F(ValidationTest, ViewsAndSamplersRefusedByRule)
     Owned<ID3D11ShaderResourceView> view = MakeShaderView(colour.get());
     colour.Reset();
     EXPECT_EQ(diagnostics::LiveObjects("ID3D11Texture2D"), 3); // + depth, back buffer
-}
 
-TEST_F(ValidationTest, ShaderCodeAndLayoutsMustFitTheirStage)
-{
+    // Shader code and layouts must fit their stage.
     const Code vertex = Pipeline("vs_colour"), pixel = Pipeline("ps_colour");
     hlsl::ShaderContainer container;
     container.stage = hlsl::ShaderStage::Pixel;
