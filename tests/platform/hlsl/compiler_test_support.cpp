@@ -4,6 +4,7 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -74,6 +75,17 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
         messages->Release();
     }
     return result;
+}
+
+void ExpectOneError(const Compiled& compiled, HRESULT hr, const std::string& start, const std::string& contains)
+{
+    EXPECT_EQ(compiled.hr, hr);
+    EXPECT_FALSE(compiled.codeBlob);
+    EXPECT_TRUE(compiled.messagesEndInNull);
+    EXPECT_TRUE(compiled.messages.starts_with(start)) << compiled.messages;
+    EXPECT_NE(compiled.messages.find(contains), std::string::npos) << compiled.messages;
+    EXPECT_EQ(std::count(compiled.messages.begin(), compiled.messages.end(), '\n'), 1) << compiled.messages;
+    EXPECT_TRUE(compiled.messages.ends_with("\n"));
 }
 
 namespace {

@@ -49,6 +49,10 @@ struct Compiled {
 Compiled Compile(const char* entry, const char* profile, const char* file = "main.fx",
                  const D3D10_SHADER_MACRO* defines = nullptr);
 
+// Expects `hr`, no code blob and exactly one null-terminated message line
+// that starts with `start` and holds `contains`.
+void ExpectOneError(const Compiled& compiled, HRESULT hr, const std::string& start, const std::string& contains = {});
+
 // The bytes of a file, empty when it cannot be read.
 std::string ReadText(const std::filesystem::path& file);
 
