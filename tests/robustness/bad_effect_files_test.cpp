@@ -199,10 +199,9 @@ TEST_F(FuzzRegression, EachInputCompilesOrFailsWithWellFormedMessages)
                     EXPECT_TRUE(std::regex_match(line, kMessage)) << line;
                 EXPECT_GT(count, 0);
             }
-            if (code)
-                code->Release();
-            if (messages)
-                messages->Release();
+            for (ID3D10Blob* blob : {code, messages})
+                if (blob)
+                    blob->Release();
         }
         if (!entry.path().filename().string().starts_with("glslang-"))
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());

@@ -1,5 +1,7 @@
 #include "compiler_test_support.h"
 
+#include "platform/diagnostics/diagnostics.h"
+
 #include <glslang/Include/Types.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -21,11 +23,13 @@ void CompilerTest::SetUp()
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     directory_ = pattern;
     fs::current_path(directory_);
+    diagnostics::Reset();
 }
 
 void CompilerTest::TearDown()
 {
     fs::current_path(previous_);
+    diagnostics::Reset();
     std::error_code ignored;
     fs::permissions(directory_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(directory_, ignored);

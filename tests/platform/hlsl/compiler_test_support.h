@@ -18,7 +18,7 @@
 namespace hlsl_test {
 
 // Runs each test in a new empty directory, so that relative names such as
-// "main.fx" resolve there.
+// "main.fx" resolve there, with the journal, faults and counts reset.
 class CompilerTest : public ::testing::Test {
 protected:
     void SetUp() override;

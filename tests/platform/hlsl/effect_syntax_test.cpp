@@ -30,24 +30,17 @@ struct StripCase {
     const char* remains; // collapsed
 };
 
+// The files under tests/data/hlsl/effects/ show the common constructs
+// compiled; these are the corners, with every byte's fate checked.
 TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
 {
     const StripCase cases[] = {
-        {"technique11 T < string s = \"x\"; > { pass P { SetPixelShader(NULL); } }\nfloat a;", "float a;"},
         {"technique T {\n#if A\n pass P { }\n#endif\n}\nfloat b;", "#if A #endif float b;"},
-        {"fxgroup G { technique11 T { pass P { } } } float c;", "float c;"},
-        {"BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; }; int d;", "int d;"},
         {"RasterizerState R[2] = { { CullMode = NONE; }, { FillMode = WIREFRAME; } }; int e;", "int e;"},
         {"VertexShader v = CompileShader(vs_4_0, VS()); GeometryShader g = ConstructGSWithSO(CompileShader(gs_4_0, "
          "GS()), \"POSITION.xyz; NORMAL.xyz\"); int f;",
          "int f;"},
-        {"SamplerState s : register(s1) { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };",
-         "SamplerState s : register(s1) ;"},
-        {"SamplerComparisonState z { ComparisonFunc = LESS; };", "SamplerComparisonState z ;"},
         {"sampler2D old = sampler_state { Texture = <tex>; };", "sampler2D old ;"},
-        {"float4 c : COLOR < string UIName = \"x\"; float UIMin = -1; > = {1, 0, 0, 1};", "float4 c : COLOR = {1, 0, 0, 1};"},
-        {"Texture2D<float4> t : register(t0) < string ResourceName = \"a.dds\"; >;", "Texture2D<float4> t : register(t0) ;"},
-        {"cbuffer B { float k[2] < int n = 2; >; };", "cbuffer B { float k[2] ; };"},
         // Templates, comparisons and code stay as they are.
         {"StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;",
          "StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;"},
