@@ -102,7 +102,7 @@ void InitializeOnce()
 
 } // namespace
 
-GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl, const std::string& defines)
 {
     InitializeOnce();
     GlslReflection reflection;
@@ -112,6 +112,7 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
     glslang::TShader shader(language);
     const char* text = glsl.c_str();
     shader.setStrings(&text, 1);
+    shader.setPreamble(defines.c_str());
     shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
     // The layer's GL, like Direct3D 11, lets a geometry shader emit 1024
@@ -145,19 +146,6 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
             reflection.samplerBindings.emplace_back(uniform.name, uniform.getBinding());
     }
     return reflection;
-}
-
-std::string WithDefines(const std::string& glsl, const std::string& defines)
-{
-    std::size_t insertAt = 0;
-    while (insertAt < glsl.size()) {
-        const std::string_view rest(glsl.data() + insertAt, glsl.size() - insertAt);
-        if (!rest.starts_with("#version") && !rest.starts_with("#extension"))
-            break;
-        const std::size_t end = glsl.find('\n', insertAt);
-        insertAt = end == std::string::npos ? glsl.size() : end + 1;
-    }
-    return glsl.substr(0, insertAt) + defines + glsl.substr(insertAt);
 }
 
 } // namespace hlsl_test

@@ -64,11 +64,8 @@ struct GlslReflection {
     std::vector<std::pair<std::string, int>> samplerBindings;
 };
 // Compiles GLSL as the GL driver will, with glslang's GLSL front end for
-// OpenGL 4.50; `errors` is empty when the text compiles and links.
-GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl);
-
-// Inserts #define lines after #version and #extension, where the Direct3D 11
-// layer puts the location macros of linked stages.
-std::string WithDefines(const std::string& glsl, const std::string& defines);
+// OpenGL 4.50, after #define lines as the layer sets the location macros of
+// linked stages; `errors` is empty when the text compiles and links.
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl, const std::string& defines = {});
 
 } // namespace hlsl_test

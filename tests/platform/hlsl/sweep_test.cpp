@@ -210,7 +210,7 @@ void ExpectSoundContainer(const Compiled& compiled, const Expectation& expected)
         expectedLocations.insert(next);
         next += static_cast<int>(v.locationCount);
     }
-    const hlsl_test::GlslReflection linked = hlsl_test::ReflectGlsl(stage, hlsl_test::WithDefines(c.glsl, defines));
+    const hlsl_test::GlslReflection linked = hlsl_test::ReflectGlsl(stage, c.glsl, defines);
     ASSERT_EQ(linked.errors, "");
     std::set<int> locations;
     for (const auto& [name, location] : linked.inputLocations)
