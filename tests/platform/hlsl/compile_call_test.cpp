@@ -14,9 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hlsl_test::Compile;
-using hlsl_test::Compiled;
-using hlsl_test::ExpectOneError;
+using namespace hlsl_test;
 
 using CompileCall = hlsl_test::CompilerTest;
 

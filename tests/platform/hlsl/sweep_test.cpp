@@ -39,10 +39,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hlsl::ShaderStage;
-using hlsl::StageVariable;
-using hlsl_test::Compile;
-using hlsl_test::Compiled;
+using namespace hlsl;
+using namespace hlsl_test;
 using Words = std::multiset<std::string>;
 
 const fs::path kData = FXDEMO_HLSL_TEST_DATA;
