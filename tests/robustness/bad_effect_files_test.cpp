@@ -97,7 +97,7 @@ TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
     sidecar += ".expect";
     const std::string bytes = ReadBytes(path), head = ReadBytes(fs::exists(sidecar) ? sidecar : path);
     const std::string expect = Directive(head, R"(expect:[ \t]*([^\r\n]*[^\s]))");
-    static const std::regex kFailure(R"(^(\d{3}) (0x[0-9A-F]{8})(?: (\S+\(\d+(,\d+)?)\))?$)");
+    static const std::regex kFailure(R"(^(\d{3}) (0x[0-9A-F]{8})(?: (\S+\(\d+(,\d+)?)\))?(?: '(.+)')?$)");
     std::smatch failure;
     ASSERT_TRUE(expect == "loaded" || std::regex_match(expect, failure, kFailure)) << "no valid \"expect:\" line";
 
@@ -124,6 +124,7 @@ TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
         const std::string prefix = "ERROR:CompileShaderFromFile : ";
         const std::string at = failure[3].str() + (failure[4].matched ? ")" : ",");
         EXPECT_TRUE(output.starts_with(prefix + at)) << "expected the first message at " << at << "\n" << output;
+        EXPECT_NE(output.find(failure[5].str()), std::string::npos) << "expected " << failure[5] << "\n" << output;
         const std::size_t end = std::min(output.find("\n\n"), output.size());
         EXPECT_EQ(output.substr(std::min(end + 2, output.size())), ErrorLine(number, failure[2])) << output;
         std::istringstream messages(output.substr(0, end).substr(std::min(prefix.size(), end)));
@@ -198,10 +199,9 @@ TEST_F(FuzzRegression, EachInputCompilesOrFailsWithWellFormedMessages)
                     EXPECT_TRUE(std::regex_match(line, kMessage)) << line;
                 EXPECT_GT(count, 0);
             }
-            if (code)
-                code->Release();
-            if (messages)
-                messages->Release();
+            for (ID3D10Blob* blob : {code, messages})
+                if (blob)
+                    blob->Release();
         }
         if (!entry.path().filename().string().starts_with("glslang-"))
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());

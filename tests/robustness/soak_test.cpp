@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -19,13 +18,12 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#if defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__)
+#define FXDEMO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define FXDEMO_ADDRESS_SANITIZER 1
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define FXDEMO_ADDRESS_SANITIZER 1
 #endif
 #if defined(FXDEMO_ADDRESS_SANITIZER)
 #include <sanitizer/allocator_interface.h>
@@ -60,13 +58,10 @@ struct MemoryWatch {
         const auto now = Memory();
         highest = {std::max(highest[0], now[0]), std::max(highest[1], now[1])};
     }
-    void Check(const char* what) const
+    void Check(const std::string& what) const
     {
-        constexpr double kMiB = 1 << 20;
-        std::printf("%s: resident %.2f -> at most %.2f MiB, heap %.2f -> at most %.2f MiB\n", what,
-                    baseline[0] / kMiB, highest[0] / kMiB, baseline[1] / kMiB, highest[1] / kMiB);
-        EXPECT_LE(highest[0] - baseline[0], kMiB) << "resident memory grew";
-        EXPECT_LE(highest[1] - baseline[1], kMiB) << "the heap grew";
+        EXPECT_LE(highest[0] - baseline[0], 1 << 20) << what << ": resident memory grew by more than 1 MiB";
+        EXPECT_LE(highest[1] - baseline[1], 1 << 20) << what << ": the heap grew by more than 1 MiB";
     }
 };
 
@@ -106,7 +101,7 @@ TEST_F(Soak, FramesWithAReloadEveryTenthLeakNothingAndStayFlat)
         ASSERT_EQ(diagnostics::LiveObjects(), liveAfterLoad) << "after frame " << (block + 1) * kBlock;
         ASSERT_GT(sceneConstants.time, 0.0f);
     }
-    memory.Check(("soak of " + std::to_string(frames) + " frames, after the warm-up").c_str());
+    memory.Check("soak of " + std::to_string(frames) + " frames, after the warm-up");
 }
 
 TEST_F(Soak, HoldingF5ReloadsOnEveryFrameWithoutGrowth)

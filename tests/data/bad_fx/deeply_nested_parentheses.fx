@@ -1,5 +1,5 @@
 // An expression nested 300 parentheses deep; 256 is the limit.
-// expect: 408 0x80004005 main.fx(52)
+// expect: 408 0x80004005 main.fx(52) 'nested more than 256 deep'
 cbuffer SceneConstants : register(b0)
 {
     float    time;

@@ -1,7 +1,7 @@
 // Macros that double at every level, used in the code: the expression
 // would have 2^40 terms. The compile is stopped, and must not take the
 // machine's memory with it while it runs.
-// expect: 408 0x80004005 main.fx(1,1)
+// expect: 408 0x80004005 main.fx(1,1) 'compiling took more than 384 MiB of memory and was stopped'
 cbuffer SceneConstants : register(b0)
 {
     float    time;

@@ -1,6 +1,6 @@
 // A valid effect padded at test time to 20 MiB, past the 16 MiB limit.
 // pad-to: 20971520
-// expect: 408 0x80004005 main.fx(1,1)
+// expect: 408 0x80004005 main.fx(1,1) 'the limit is 16 MiB'
 cbuffer SceneConstants : register(b0)
 {
     float    time;

@@ -1,5 +1,5 @@
 // One statement of 10,000 tokens; 8,192 is the limit.
-// expect: 408 0x80004005 main.fx(52)
+// expect: 408 0x80004005 main.fx(52) 'more than 8192 tokens'
 cbuffer SceneConstants : register(b0)
 {
     float    time;

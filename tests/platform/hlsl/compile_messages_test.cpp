@@ -50,7 +50,7 @@ TEST(GlslangLog, TheParseStopGivesTheColumnWhenTheTokenIsNotOnTheLine)
               "main.fx(1,13): error: 'f' : no matching overloaded function found\n");
 }
 
-TEST(GlslangLog, ErrorsWithoutAPlaceGoToTheStartOfTheFileAndAStopAloneIsASyntaxError)
+TEST(GlslangLog, ErrorsWithoutAPlaceGoToTheStartAndAStopAloneIsASyntaxError)
 {
     const Files files = {{"main.fx", "float4 x = 1 $ 2;\n"}};
     EXPECT_EQ(Format("ERROR: Linking geometry stage: At least one shader must specify an input layout primitive\n"
@@ -61,10 +61,7 @@ TEST(GlslangLog, ErrorsWithoutAPlaceGoToTheStartOfTheFileAndAStopAloneIsASyntaxE
     EXPECT_EQ(Format("main.fx(1): error at column 14, HLSL parsing failed.\n", files),
               "main.fx(1,14): error: syntax error\n");
     EXPECT_EQ(Format("", files), "");
-}
-
-TEST(GlslangLog, WholeWordsOnly)
-{
+    // Whole words only; lines past the end are empty.
     EXPECT_EQ(hlsl::FindWordColumn("float fx = x + xx;", "x"), 12);
     EXPECT_EQ(hlsl::FindWordColumn("xx_x", "x"), 0);
     EXPECT_EQ(hlsl::SourceLine("a\r\nbc\nd", 2), "bc");

@@ -1,9 +1,12 @@
 #include "compiler_test_support.h"
 
+#include "platform/diagnostics/diagnostics.h"
+
 #include <glslang/Include/Types.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -20,11 +23,13 @@ void CompilerTest::SetUp()
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     directory_ = pattern;
     fs::current_path(directory_);
+    diagnostics::Reset();
 }
 
 void CompilerTest::TearDown()
 {
     fs::current_path(previous_);
+    diagnostics::Reset();
     std::error_code ignored;
     fs::permissions(directory_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(directory_, ignored);
@@ -76,6 +81,17 @@ Compiled Compile(const char* entry, const char* profile, const char* file, const
     return result;
 }
 
+void ExpectOneError(const Compiled& compiled, HRESULT hr, const std::string& start, const std::string& contains)
+{
+    EXPECT_EQ(compiled.hr, hr);
+    EXPECT_FALSE(compiled.codeBlob);
+    EXPECT_TRUE(compiled.messagesEndInNull);
+    EXPECT_TRUE(compiled.messages.starts_with(start)) << compiled.messages;
+    EXPECT_NE(compiled.messages.find(contains), std::string::npos) << compiled.messages;
+    EXPECT_EQ(std::count(compiled.messages.begin(), compiled.messages.end(), '\n'), 1) << compiled.messages;
+    EXPECT_TRUE(compiled.messages.ends_with("\n"));
+}
+
 namespace {
 
 void InitializeOnce()
@@ -86,7 +102,7 @@ void InitializeOnce()
 
 } // namespace
 
-GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl, const std::string& defines)
 {
     InitializeOnce();
     GlslReflection reflection;
@@ -96,6 +112,7 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
     glslang::TShader shader(language);
     const char* text = glsl.c_str();
     shader.setStrings(&text, 1);
+    shader.setPreamble(defines.c_str());
     shader.setEnvInput(glslang::EShSourceGlsl, language, glslang::EShClientOpenGL, 450);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
     // The layer's GL, like Direct3D 11, lets a geometry shader emit 1024
@@ -129,19 +146,6 @@ GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl)
             reflection.samplerBindings.emplace_back(uniform.name, uniform.getBinding());
     }
     return reflection;
-}
-
-std::string WithDefines(const std::string& glsl, const std::string& defines)
-{
-    std::size_t insertAt = 0;
-    while (insertAt < glsl.size()) {
-        const std::string_view rest(glsl.data() + insertAt, glsl.size() - insertAt);
-        if (!rest.starts_with("#version") && !rest.starts_with("#extension"))
-            break;
-        const std::size_t end = glsl.find('\n', insertAt);
-        insertAt = end == std::string::npos ? glsl.size() : end + 1;
-    }
-    return glsl.substr(0, insertAt) + defines + glsl.substr(insertAt);
 }
 
 } // namespace hlsl_test

@@ -18,7 +18,7 @@
 namespace hlsl_test {
 
 // Runs each test in a new empty directory, so that relative names such as
-// "main.fx" resolve there.
+// "main.fx" resolve there, with the journal, faults and counts reset.
 class CompilerTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -49,6 +49,10 @@ struct Compiled {
 Compiled Compile(const char* entry, const char* profile, const char* file = "main.fx",
                  const D3D10_SHADER_MACRO* defines = nullptr);
 
+// Expects `hr`, no code blob and exactly one null-terminated message line
+// that starts with `start` and holds `contains`.
+void ExpectOneError(const Compiled& compiled, HRESULT hr, const std::string& start, const std::string& contains = {});
+
 // The bytes of a file, empty when it cannot be read.
 std::string ReadText(const std::filesystem::path& file);
 
@@ -60,11 +64,8 @@ struct GlslReflection {
     std::vector<std::pair<std::string, int>> samplerBindings;
 };
 // Compiles GLSL as the GL driver will, with glslang's GLSL front end for
-// OpenGL 4.50; `errors` is empty when the text compiles and links.
-GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl);
-
-// Inserts #define lines after #version and #extension, where the Direct3D 11
-// layer puts the location macros of linked stages.
-std::string WithDefines(const std::string& glsl, const std::string& defines);
+// OpenGL 4.50, after #define lines as the layer sets the location macros of
+// linked stages; `errors` is empty when the text compiles and links.
+GlslReflection ReflectGlsl(hlsl::ShaderStage stage, const std::string& glsl, const std::string& defines = {});
 
 } // namespace hlsl_test

@@ -9,12 +9,8 @@
 
 namespace {
 
-using hlsl::HlslBufferSize;
-using hlsl::HlslOffsets;
-using hlsl::HlslSize;
-using hlsl::PackedMember;
-using hlsl::PackedType;
-using Kind = hlsl::PackedType::Kind;
+using namespace hlsl;
+using Kind = PackedType::Kind;
 using Offsets = std::vector<std::uint64_t>;
 
 PackedType Type(Kind kind, std::uint32_t components = 1, std::uint32_t registers = 1,
@@ -66,8 +62,8 @@ TEST(HlslPacking, ArrayElementsStartRegistersAndTheLastIsNotPadded)
     // Arrays of arrays run as one: float a[2][3] is six registers, less the
     // unused tail of the last.
     EXPECT_EQ(HlslSize(Array(Scalar(), {2, 3})), 84u);
-    EXPECT_EQ(hlsl::HlslArrayStride(Array(Scalar(), {2, 3}), 0), 48u);
-    EXPECT_EQ(hlsl::HlslArrayStride(Array(Scalar(), {2, 3}), 1), 16u);
+    EXPECT_EQ(HlslArrayStride(Array(Scalar(), {2, 3}), 0), 48u);
+    EXPECT_EQ(HlslArrayStride(Array(Scalar(), {2, 3}), 1), 16u);
     // A scalar after a vector array still fills the last element's register.
     EXPECT_EQ(HlslOffsets(Members({Scalar(), Array(Vector(3), {2}), Scalar()})), (Offsets{0, 16, 44}));
 }
@@ -85,7 +81,7 @@ TEST(HlslPacking, MatricesStartRegistersAndLeaveTheirTailFree)
 TEST(HlslPacking, StructuresStartRegistersAndPushTheNextMemberToOne)
 {
     const PackedType inner = Struct(Members({Vector(4), Scalar()}));
-    EXPECT_EQ(hlsl::HlslElementSize(inner), 32u);
+    EXPECT_EQ(HlslElementSize(inner), 32u);
     EXPECT_EQ(HlslOffsets(Members({Scalar(), inner, Scalar()})), (Offsets{0, 16, 48}));
     const PackedType small = Struct(Members({Scalar(), Vector(4)}));
     EXPECT_EQ(HlslOffsets(small.members), (Offsets{0, 16}));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -25,29 +26,17 @@ std::string Collapsed(std::string_view text)
     return out;
 }
 
-struct StripCase {
-    const char* text;
-    const char* remains; // collapsed
-};
-
+// The files under tests/data/hlsl/effects/ show the common constructs
+// compiled; these are the corners, with every byte's fate checked.
 TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
 {
-    const StripCase cases[] = {
-        {"technique11 T < string s = \"x\"; > { pass P { SetPixelShader(NULL); } }\nfloat a;", "float a;"},
+    const std::pair<const char*, const char*> cases[] = { // text, what remains (collapsed)
         {"technique T {\n#if A\n pass P { }\n#endif\n}\nfloat b;", "#if A #endif float b;"},
-        {"fxgroup G { technique11 T { pass P { } } } float c;", "float c;"},
-        {"BlendState B { BlendEnable[0] = TRUE; SrcBlend = SRC_ALPHA; }; int d;", "int d;"},
         {"RasterizerState R[2] = { { CullMode = NONE; }, { FillMode = WIREFRAME; } }; int e;", "int e;"},
         {"VertexShader v = CompileShader(vs_4_0, VS()); GeometryShader g = ConstructGSWithSO(CompileShader(gs_4_0, "
          "GS()), \"POSITION.xyz; NORMAL.xyz\"); int f;",
          "int f;"},
-        {"SamplerState s : register(s1) { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };",
-         "SamplerState s : register(s1) ;"},
-        {"SamplerComparisonState z { ComparisonFunc = LESS; };", "SamplerComparisonState z ;"},
         {"sampler2D old = sampler_state { Texture = <tex>; };", "sampler2D old ;"},
-        {"float4 c : COLOR < string UIName = \"x\"; float UIMin = -1; > = {1, 0, 0, 1};", "float4 c : COLOR = {1, 0, 0, 1};"},
-        {"Texture2D<float4> t : register(t0) < string ResourceName = \"a.dds\"; >;", "Texture2D<float4> t : register(t0) ;"},
-        {"cbuffer B { float k[2] < int n = 2; >; };", "cbuffer B { float k[2] ; };"},
         // Templates, comparisons and code stay as they are.
         {"StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;",
          "StructuredBuffer<Light> lights; vector<float, 4> v; static const bool b = x < y;"},
@@ -56,10 +45,10 @@ TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
          "float4 f(float4 p) { float4 a < b; return p; } struct S { float4 x; };"},
         {"// technique11 T { }\nfloat g = 1; /* BlendState B { }; */", "// technique11 T { } float g = 1; /* BlendState B { }; */"},
     };
-    for (const StripCase& c : cases) {
-        const std::string text = c.text;
+    for (const auto& [original, remains] : cases) {
+        const std::string text = original;
         const std::string stripped = hlsl::StripEffectSyntax(text);
-        EXPECT_EQ(Collapsed(stripped), c.remains) << text;
+        EXPECT_EQ(Collapsed(stripped), remains) << text;
         ASSERT_EQ(stripped.size(), text.size()) << text;
         for (std::size_t i = 0; i < text.size(); ++i)
             EXPECT_TRUE(stripped[i] == text[i] || (stripped[i] == ' ' && text[i] != '\n')) << text << " at " << i;

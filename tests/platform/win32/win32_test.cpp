@@ -297,28 +297,14 @@ TEST_F(Messages, DefaultProcessingOfCloseDestroysTheWindowAndEndsTheLoop)
 
 using Windows = Win32;
 
-TEST_F(Windows, ClassNamesIgnoreCaseAndAWindowNamesItsClassByNameOrAtom)
-{
-    WNDCLASSEXA windowClass = TestClass();
-    const ATOM atom = RegisterClassExA(&windowClass);
-    ASSERT_NE(atom, 0);
-    windowClass.lpszClassName = "TEST";
-    EXPECT_EQ(RegisterClassExA(&windowClass), 0) << "the name is taken";
-    windowClass.lpszClassName = "second";
-    EXPECT_NE(RegisterClassExA(&windowClass), 0);
-    EXPECT_EQ(CreateTestWindow("other"), nullptr);
-    const MSG message{CreateTestWindow("TEST"), WM_KEYDOWN, VK_F5, 0, 0, {}};
-    EXPECT_EQ(DispatchMessageA(&message), kKeyDownResult) << "the class's own procedure";
-    EXPECT_NE(CreateTestWindow(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom))), nullptr);
-}
-
-TEST_F(Windows, InjectedFaultsFailTheChosenCallAndEveryCallIsJournalled)
+TEST_F(Windows, ClassNamesIgnoreCaseFaultsFailTheChosenCallAndCallsAreJournalled)
 {
     diagnostics::EnableJournal(true);
     diagnostics::InjectFault("RegisterClassExA", 1, E_FAIL);
-    const WNDCLASSEXA windowClass = TestClass();
+    WNDCLASSEXA windowClass = TestClass();
     EXPECT_EQ(RegisterClassExA(&windowClass), 0);
-    EXPECT_NE(RegisterClassExA(&windowClass), 0);
+    const ATOM atom = RegisterClassExA(&windowClass);
+    ASSERT_NE(atom, 0);
     diagnostics::InjectFault("CreateWindowExA", 1, E_FAIL);
     EXPECT_EQ(CreateTestWindow(), nullptr);
     EXPECT_NE(CreateTestWindow(), nullptr);
@@ -329,6 +315,16 @@ TEST_F(Windows, InjectedFaultsFailTheChosenCallAndEveryCallIsJournalled)
     EXPECT_EQ(journal[3].operation, "CreateWindowExA");
     EXPECT_EQ(journal[3].arguments,
               "class=test title=test exStyle=0x40100 style=0xCF0000 x=0 y=0 width=1280 height=720");
+
+    // A window names its class by name, in any case, or by atom.
+    windowClass.lpszClassName = "TEST";
+    EXPECT_EQ(RegisterClassExA(&windowClass), 0) << "the name is taken";
+    windowClass.lpszClassName = "second";
+    EXPECT_NE(RegisterClassExA(&windowClass), 0);
+    EXPECT_EQ(CreateTestWindow("other"), nullptr);
+    const MSG message{CreateTestWindow("TEST"), WM_KEYDOWN, VK_F5, 0, 0, {}};
+    EXPECT_EQ(DispatchMessageA(&message), kKeyDownResult) << "the class's own procedure";
+    EXPECT_NE(CreateTestWindow(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom))), nullptr);
 }
 
 TEST_F(Windows, CreateMakesAHiddenWindowThatShowWindowShowsAndNeedsADisplay)

@@ -1,0 +1,1 @@
+#error the exact name exists

@@ -1,0 +1,1 @@
+#error wrong file: includes are relative to the including file

@@ -1,0 +1,2 @@
+// loops back
+#include "a.hlsli"

@@ -1,0 +1,1 @@
+#include "LIB/Scale.hlsli"

@@ -1,0 +1,1 @@
+#include "lib/case_cycle.hlsli"

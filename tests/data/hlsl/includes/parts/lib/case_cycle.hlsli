@@ -1,0 +1,1 @@
+#include "../CASE_CYCLE.hlsli"

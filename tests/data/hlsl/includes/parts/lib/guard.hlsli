@@ -1,0 +1,1 @@
+static const float kScale = 0.25;

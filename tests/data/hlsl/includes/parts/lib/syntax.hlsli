@@ -1,0 +1,3 @@
+static const float k = 1;
+float4 Scaled(float3 p) {
+    return p.x }

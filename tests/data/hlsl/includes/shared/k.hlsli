@@ -1,0 +1,1 @@
+static const float kExact = 1;

@@ -1,0 +1,1 @@
+#error Shared sorts before shared
