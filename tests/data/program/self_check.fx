@@ -12,8 +12,9 @@
 //   (blue) square then a near (green) one, a near one then a far one, and a
 //   far one alone;
 // Pass 2 paints every pixel green where it reads the Depth Buffer (no texel
-//   of it is all zero) and the sampler wraps in u and v (one whole texture
-//   to the right, and below, reads the same texel), red where not.
+//   of it is all zero), the sampler wraps in u and v (one whole texture
+//   to the right, and below, reads the same texel) and no geometry stage
+//   stands between the vertex and pixel stages, red where not.
 
 cbuffer SceneConstants : register(b0)
 {
@@ -138,5 +139,8 @@ float4 ps_main(GSOutput input) : SV_Target
     float4 right = depthBuffer.Sample(linearWrap, uv + float2(1.0, 0.0));
     float4 below = depthBuffer.Sample(linearWrap, uv + float2(0.0, 1.0));
     bool wraps = all(abs(here - right) < 0.01) && all(abs(here - below) < 0.01);
-    return wraps && here.w > 0.0 ? float4(0.0, 1.0, 0.0, 1.0) : float4(1.0, 0.0, 0.0, 1.0);
+    // The vertex stage's colour arrives as it left: no geometry stage is
+    // bound (one would set its alpha).
+    bool direct = input.colour.w == 0.0;
+    return wraps && direct && here.w > 0.0 ? float4(0.0, 1.0, 0.0, 1.0) : float4(1.0, 0.0, 0.0, 1.0);
 }
