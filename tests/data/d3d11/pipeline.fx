@@ -61,6 +61,13 @@ float4 ps_copy(float4 position : SV_Position) : SV_Target
     return source.Sample(sampled, position.xy / float2(1280.0, 720.0));
 }
 
+// Texture slot 1 alone: its pair with s0 takes the stage's first texture
+// unit, as slot 0's does in ps_copy.
+float4 ps_second() : SV_Target
+{
+    return second.Sample(sampled, float2(0.5, 0.5));
+}
+
 // u = 1.25 of a 2 x 1 texture: wrapping reads texel 0, clamping texel 1.
 float4 ps_wrap() : SV_Target
 {

@@ -45,6 +45,24 @@ TEST_F(LinkingTest, GeometryStageHasItsOwnBindingsAndRelinksWhenReplaced)
     EXPECT_TRUE(TexelEq(Centre(), {1, 0, 0, 1}));
 }
 
+TEST_F(LinkingTest, PixelStageTexturesFollowTheShaderReplacedAfterADraw)
+{
+    // t0 red, t1 green; ps_copy reads t0 and ps_second t1, each through the
+    // stage's first texture unit.
+    const std::uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
+    Owned<ID3D11Texture2D> first = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 1, 1, red, 4);
+    Owned<ID3D11Texture2D> second = MakeTexture(DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, 1, 1, green, 4);
+    Owned<ID3D11ShaderResourceView> views[2] = {MakeShaderView(first.get()), MakeShaderView(second.get())};
+    ID3D11ShaderResourceView* const bound[2] = {views[0].get(), views[1].get()};
+    context_->PSSetShaderResources(0, 2, bound);
+    context_->PSSetSamplers(0, 1, MakeSampler().address());
+    for (const auto& [entry, colour] : {std::pair{"ps_copy", Texel{1, 0, 0, 1}}, {"ps_second", Texel{0, 1, 0, 1}}}) {
+        context_->PSSetShader(MakePixelShader(Pipeline(entry)).get(), nullptr, 0);
+        context_->Draw(6, 0);
+        EXPECT_TRUE(TexelEq(Centre(), colour)) << entry;
+    }
+}
+
 TEST_F(LinkingTest, ReplacedShadersAreNeverStaleAndStagesThatDoNotLinkSayWhy)
 {
     // Shaders recreated over and over (as F5 does) must each draw their own
