@@ -402,10 +402,11 @@ const char* DeviceContext::PrepareDraw(UINT count, bool indexed)
         ApplyFramebuffer();
     if (dirty_ & kDirtyViewports)
         ApplyViewports();
-    if (dirty_ & kDirtyVertexBuffers)
-        ApplyVertexBuffers();
+    // Attributes first: they decide which GL binding each buffer goes to.
     if (dirty_ & kDirtyVertexAttributes)
         ApplyVertexAttributes();
+    if (dirty_ & kDirtyVertexBuffers)
+        ApplyVertexBuffers();
     if (dirty_ & kDirtyIndexBuffer)
         glVertexArrayElementBuffer(gl_->VertexArray(), ia.indexBuffer ? ia.indexBuffer->Name() : 0);
     const auto stage = [&](ShaderStage which, ShaderCode* code, const StageResources& resources) {
@@ -583,7 +584,7 @@ void DeviceContext::ApplyVertexAttributes()
     enabledAttributes_ = enabled;
     if (bindingOfSlot != glBindingOfSlot_) {
         glBindingOfSlot_ = bindingOfSlot;
-        ApplyVertexBuffers();
+        dirty_ |= kDirtyVertexBuffers;
     }
 }
 

@@ -45,13 +45,14 @@ bool ShouldFail(std::string_view operation, HRESULT* result);
 
 // ---- Live objects --------------------------------------------------------
 
+// With FXDEMO_LIVE_OBJECTS_AT_EXIT set in the environment, the process writes
+// "live objects at exit: N" (and the interfaces still alive) to standard
+// error as it exits.
+
 void ObjectCreated(std::string_view interfaceName);
 void ObjectDestroyed(std::string_view interfaceName);
 int LiveObjects(std::string_view interfaceName);
 int LiveObjects();
-// With FXDEMO_LIVE_OBJECTS_AT_EXIT set in the environment, the process writes
-// "live objects at exit: N" (and the interfaces still alive) to standard
-// error as it exits.
 
 // Clears journal, faults and labels (not the live counts).
 void Reset();
