@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -60,6 +61,8 @@ struct MemoryWatch {
     }
     void Check(const std::string& what) const
     {
+        std::printf("%s: resident %.2f MiB, at most %.2f; heap %.2f MiB, at most %.2f\n", what.c_str(),
+                    baseline[0] / (1 << 20), highest[0] / (1 << 20), baseline[1] / (1 << 20), highest[1] / (1 << 20));
         EXPECT_LE(highest[0] - baseline[0], 1 << 20) << what << ": resident memory grew by more than 1 MiB";
         EXPECT_LE(highest[1] - baseline[1], 1 << 20) << what << ": the heap grew by more than 1 MiB";
     }
