@@ -9,15 +9,16 @@
 
 namespace fx_test {
 
-// The names, without ".fx", of the .fx files in `folder`, sorted.
-inline std::vector<std::string> FxFileStems(const std::filesystem::path& folder)
+// The .fx files under `folder` and its subfolders, as paths relative to it,
+// sorted.
+inline std::vector<std::filesystem::path> FxFiles(const std::filesystem::path& folder)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
         if (entry.path().extension() == ".fx")
-            names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
+            files.push_back(std::filesystem::relative(entry.path(), folder));
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace fx_test

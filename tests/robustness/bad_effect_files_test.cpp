@@ -10,6 +10,7 @@
 #include "platform/win32/test_support.h"
 #include "resources/scene_resources.h"
 #include "scene/scene_constants.h"
+#include "tests/fx_file_names.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -92,7 +93,7 @@ std::string EffectText(const std::string& text, const std::string& pad)
 
 TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
 {
-    const fs::path& path = GetParam();
+    const fs::path path = kCorpus / GetParam();
     fs::path sidecar = path;
     sidecar += ".expect";
     const std::string bytes = ReadBytes(path), head = ReadBytes(fs::exists(sidecar) ? sidecar : path);
@@ -152,17 +153,7 @@ TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
     EXPECT_EQ(diagnostics::LiveObjects(), liveWhenLoaded) << "the same objects as after the first load";
 }
 
-std::vector<fs::path> Corpus()
-{
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(kCorpus))
-        if (entry.path().extension() == ".fx")
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-INSTANTIATE_TEST_SUITE_P(Corpus, BadEffectFile, ::testing::ValuesIn(Corpus()), [](const auto& file) {
+INSTANTIATE_TEST_SUITE_P(Corpus, BadEffectFile, ::testing::ValuesIn(fx_test::FxFiles(kCorpus)), [](const auto& file) {
     return file.param.stem().string(); // the corpus's names are identifiers
 });
 

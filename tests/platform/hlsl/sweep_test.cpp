@@ -27,6 +27,7 @@
 // in a copy of the whole data tree, from its own folder.
 
 #include "compiler_test_support.h"
+#include "tests/fx_file_names.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -48,12 +49,9 @@ const fs::path kData = FXDEMO_HLSL_TEST_DATA;
 std::vector<std::string> EffectFiles()
 {
     std::vector<std::string> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kData)) {
-        const std::string relative = fs::relative(entry.path(), kData).generic_string();
-        if (entry.path().extension() == ".fx" && !relative.starts_with("self_check/"))
-            files.push_back(relative);
-    }
-    std::sort(files.begin(), files.end());
+    for (const fs::path& file : fx_test::FxFiles(kData))
+        if (!file.generic_string().starts_with("self_check/"))
+            files.push_back(file.generic_string());
     return files;
 }
 
