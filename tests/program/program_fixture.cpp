@@ -20,6 +20,14 @@ void ProgramTest::SetUpTestSuite()
     char pattern[] = "/tmp/fxdemo-program-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     std::filesystem::current_path(pattern);
+    // The directory goes when the test process ends (a compile worker ends
+    // with _exit and leaves it alone).
+    static const std::filesystem::path scratch = pattern;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::current_path(scratch.parent_path(), ignored);
+        std::filesystem::remove_all(scratch, ignored);
+    });
     windowClass.hInstance = GetModuleHandleA(nullptr);
     ASSERT_NE(RegisterClassExA(&windowClass), 0);
     mainWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0, 1280,
