@@ -34,6 +34,10 @@ namespace {
 
 // Resident memory (read after returning the allocator's free pages to the
 // system, so that cached free blocks do not count) and heap bytes in use.
+// The heap figure counts blocks glibc serves from mmap as well as those in
+// its arenas: once a large block is freed, glibc serves blocks of that size
+// from an arena, so an unchanged buffer that llvmpipe replaces would
+// otherwise show up as growth.
 // AddressSanitizer's allocator keeps freed blocks in a quarantine (256 MiB by
 // default), so resident memory rises there long after the program has
 // reached its steady state; its heap figure leaves the quarantine out, and
@@ -46,7 +50,8 @@ std::array<double, 2> Memory()
 #if defined(FXDEMO_ADDRESS_SANITIZER)
     return {0, static_cast<double>(__sanitizer_get_current_allocated_bytes())};
 #else
-    return {pages * static_cast<double>(sysconf(_SC_PAGESIZE)), static_cast<double>(mallinfo2().uordblks)};
+    const struct mallinfo2 heap = mallinfo2();
+    return {pages * static_cast<double>(sysconf(_SC_PAGESIZE)), static_cast<double>(heap.uordblks + heap.hblkhd)};
 #endif
 }
 
