@@ -65,13 +65,16 @@ void OnFatalSignal(int signal)
         char pid[16];
         FormatPid(testProcess, pid);
         Write("*** every thread's stack, from gdb:\n");
-        const pid_t debugger = ::fork();
+        // _Fork runs no atfork handlers, which could wait on a lock the
+        // crashing thread holds; a gdb that hangs is cut short by the alarm.
+        const pid_t debugger = ::_Fork();
         if (debugger == 0) {
             ::dup2(STDERR_FILENO, STDOUT_FILENO);
             ::execlp("gdb", "gdb", "-batch", "-nx", "-p", pid, "-ex", "thread apply all bt", static_cast<char*>(nullptr));
             Write("*** gdb is not installed\n");
             ::_exit(127);
         }
+        ::alarm(120);
         if (debugger > 0)
             while (::waitpid(debugger, nullptr, 0) < 0 && errno == EINTR) {
             }
