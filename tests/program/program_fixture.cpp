@@ -58,7 +58,7 @@ std::string ProgramTest::CaptureOutput(const std::function<void()>& action)
     return ::testing::internal::GetCapturedStdout();
 }
 
-std::string ProgramTest::ReadTestFile(const std::string& path)
+std::string ProgramTest::ReadTestFile(const std::filesystem::path& path)
 {
     std::ifstream in(std::filesystem::path(FXDEMO_SOURCE_DIR) / path, std::ios::binary);
     EXPECT_TRUE(in) << path;

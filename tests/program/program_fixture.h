@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -20,8 +21,8 @@ protected:
     // Standard output written while the action runs.
     static std::string CaptureOutput(const std::function<void()>& action);
 
-    // A file of the source tree, by its path from the top.
-    static std::string ReadTestFile(const std::string& path);
+    // A file of the source tree, by its path from the top or an absolute one.
+    static std::string ReadTestFile(const std::filesystem::path& path);
     static void WriteEffectFile(const std::string& text);
     static void RestoreEffectFile() { WriteEffectFile(ReadTestFile("shaders/main.fx")); }
 

@@ -15,10 +15,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,13 +32,6 @@ constexpr float kOneFrame = 0.01666666567325592f; // 0.016666666 as float32
 const fs::path kCorpus = FXDEMO_BAD_FX_DIR;
 // A compiler message line, in the form editors read.
 const std::regex kMessage(R"(^.+\([1-9]\d*,[1-9]\d*\): error: .+$)");
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
 
 std::string Directive(const std::string& text, const char* pattern)
 {
@@ -96,7 +87,7 @@ TEST_P(BadEffectFile, GivesItsLinesThenTheGoodFileLoadsAndRendersAgain)
     const fs::path path = kCorpus / GetParam();
     fs::path sidecar = path;
     sidecar += ".expect";
-    const std::string bytes = ReadBytes(path), head = ReadBytes(fs::exists(sidecar) ? sidecar : path);
+    const std::string bytes = ReadTestFile(path), head = ReadTestFile(fs::exists(sidecar) ? sidecar : path);
     const std::string expect = Directive(head, R"(expect:[ \t]*([^\r\n]*[^\s]))");
     static const std::regex kFailure(R"(^(\d{3}) (0x[0-9A-F]{8})(?: (\S+\(\d+(,\d+)?)\))?(?: '(.+)')?$)");
     std::smatch failure;
@@ -173,7 +164,7 @@ TEST_F(FuzzRegression, EachInputCompilesOrFailsWithWellFormedMessages)
             continue;
         SCOPED_TRACE(entry.path().filename().string());
         ++inputs;
-        const std::string input = ReadBytes(entry.path());
+        const std::string input = ReadTestFile(entry.path());
         WriteEffectFile(input);
         for (const auto& [entryPoint, profile] :
              {std::pair{"vs_main", "vs_4_0"}, {"gs_main", "gs_4_0"}, {"ps_main", "ps_4_0"}}) {
