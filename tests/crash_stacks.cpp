@@ -7,17 +7,11 @@
 //
 // Compile workers forked from a test die by signal on purpose in some tests
 // (and are reported by the program as compile errors); they print nothing.
-// Sanitized builds keep their own reports and install nothing here.
+// Builds under AddressSanitizer keep its reports and install nothing here.
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define FXDEMO_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define FXDEMO_SANITIZED 1
-#endif
-#endif
+#include "address_sanitizer.h"
 
-#if !defined(FXDEMO_SANITIZED)
+#if !defined(FXDEMO_ADDRESS_SANITIZER)
 
 #include <execinfo.h>
 #include <signal.h>

@@ -8,6 +8,7 @@
 #include "platform/win32/test_support.h"
 #include "resources/scene_resources.h"
 #include "scene/scene_constants.h"
+#include "tests/address_sanitizer.h"
 
 #include <algorithm>
 #include <array>
@@ -19,13 +20,6 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define FXDEMO_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define FXDEMO_ADDRESS_SANITIZER 1
-#endif
-#endif
 #if defined(FXDEMO_ADDRESS_SANITIZER)
 #include <sanitizer/allocator_interface.h>
 #endif
