@@ -20,7 +20,8 @@
 // fuzz/regressions/ in the test suite (tests/robustness/).
 
 #include "platform/hlsl/compiler.h"
-#include "platform/hlsl/source_file.h"
+#include "platform/hlsl/source.h"
+#include "platform/hlsl/tree.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -118,7 +119,7 @@ void CheckLogParsing(std::string_view bytes)
     const hlsl::SourceLookup lookup = [&](std::string_view file) -> const std::string* {
         return file == "main.fx" ? &text : nullptr;
     };
-    for (const hlsl::Diagnostic& diagnostic : hlsl::ParseGlslangLog(text, "main.fx", lookup)) {
+    for (const hlsl::Diagnostic& diagnostic : hlsl::ReadGlslangLog(text, "main.fx", lookup)) {
         const hlsl::SourcePosition& at = diagnostic.position;
         if (at.line < 1 || at.column < 1 || at.file.find('\n') != std::string::npos
             || diagnostic.message.find('\n') != std::string::npos)

@@ -25,10 +25,12 @@ struct Diagnostic {
 
 Diagnostic MakeDiagnostic(const SourcePosition& position, std::string message);
 
-// A check that refuses the source throws this; the compiler catches it and
-// reports the diagnostic.
+// The one way an error travels: a pass that refuses the source throws a
+// Refusal with its diagnostics (glslang's parse may give several, every
+// other pass one), and CompileHlsl returns them. The order of the passes in
+// CompileHlsl is therefore the order in which errors are found.
 struct Refusal {
-    Diagnostic diagnostic;
+    std::vector<Diagnostic> diagnostics;
 };
 
 [[noreturn]] void Refuse(const SourcePosition& at, std::string message);
@@ -47,13 +49,6 @@ void SortBySourcePosition(std::vector<Diagnostic>& diagnostics);
 
 // The text of a file by the name the compiler reports for it, or null.
 using SourceLookup = std::function<const std::string*(std::string_view file)>;
-
-// Turns glslang's info log into diagnostics. glslang gives a line for most
-// errors and a column only for the point where HLSL parsing stopped; the
-// column is taken from the token an error quotes where the line shows it.
-// Errors without a place are put at line 1 of defaultFile.
-std::vector<Diagnostic> ParseGlslangLog(std::string_view log, const std::string& defaultFile,
-                                        const SourceLookup& lookup);
 
 // The 1-based line of text, without its line break; empty past the end.
 std::string_view SourceLine(std::string_view text, int line);

@@ -1,10 +1,29 @@
 #include "platform/hlsl/compiler.h"
 
-#include "platform/hlsl/front_end.h"
-#include "platform/hlsl/glsl_back_end.h"
-#include "platform/hlsl/glsl_check.h"
+#include "platform/hlsl/glsl.h"
+#include "platform/hlsl/hlsl_semantics.h"
+#include "platform/hlsl/source.h"
+#include "platform/hlsl/spirv.h"
+#include "platform/hlsl/tree.h"
+
+#include <glslang/SPIRV/Logger.h>
 
 namespace hlsl {
+
+namespace {
+
+// Refuses a profile other than the vs, gs and ps ones of shader models 4 and 5.
+ShaderStage CheckProfile(const std::string& profile, const std::string& file)
+{
+    const std::optional<ShaderStage> stage = StageForProfile(profile);
+    if (!stage)
+        Refuse({file, 1, 1}, "unsupported profile '" + profile
+                                 + "'; the vs, gs and ps profiles of shader models 4_0, 4_1 and 5_0 are, and the vs "
+                                   "and ps ones of 4_0_level_9_1 and 4_0_level_9_3");
+    return *stage;
+}
+
+} // namespace
 
 std::optional<ShaderStage> StageForProfile(std::string_view profile)
 {
@@ -24,29 +43,117 @@ std::optional<ShaderStage> StageForProfile(std::string_view profile)
     return stage;
 }
 
+// Every pass, in the order it runs. A pass that refuses the source throws,
+// so the first error found is the one reported: the order below is also the
+// order in which errors rank.
 CompileResult CompileHlsl(const CompileRequest& request)
 {
     CompileResult result;
-    const std::optional<ShaderStage> stage = StageForProfile(request.profile);
-    if (!stage) {
-        result.errors.push_back(MakeDiagnostic(
-            {request.file, 1, 1}, "unsupported profile '" + request.profile
-                                      + "'; the vs, gs and ps profiles of shader models 4_0, 4_1 and 5_0 are, and "
-                                        "the vs and ps ones of 4_0_level_9_1 and 4_0_level_9_3"));
-        return result;
-    }
-    FrontEndResult spirv = CompileToSpirv(request, *stage);
-    if (!spirv.module) {
-        result.errors = std::move(spirv.errors);
-        return result;
-    }
-    result = TranslateToGlsl(*spirv.module);
-    // What compiles here must create: the GLSL is checked as GL will see it.
-    if (result.container)
-        if (std::optional<Diagnostic> error = CheckGeneratedGlsl(*result.container, spirv.module->entryPosition)) {
-            result.container.reset();
-            result.errors.push_back(std::move(*error));
+    try {
+        const std::string& file = request.file;
+        const std::string& entryPoint = request.entryPoint;
+
+        // ---- The text, before glslang reads it (source.h) ----------------------------
+        const ShaderStage stage = CheckProfile(request.profile, file);
+        CheckMacros(request.macros, file);
+        // Limits, effect syntax blanked, refusals; every #include the same way.
+        SourceSet sources(file, PrepareText(request.source, file));
+        const std::string preamble = WritePreamble(request.macros, sources.MainText());
+
+        // ---- glslang's tree (tree.h) ----------------------------------------------------
+        ParseRequest parse{sources.MainText(), preamble, entryPoint, stage};
+        if (stage == ShaderStage::Geometry) {
+            // glslang's geometry front end crashes on shapes that a parse for
+            // the vertex stage reads safely: those are refused on such a parse
+            // first, which also checks every function's syntax.
+            const Tree probe = ParseHlsl({parse.text, preamble, entryPoint, ShaderStage::Vertex}, sources);
+            CheckGeometryShape(probe, entryPoint, sources);
+            parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);
         }
+        Tree tree = ParseHlsl(parse, sources);
+        // Before linking: glslang's link refuses a geometry stage without a
+        // stream in words of its own, at no position.
+        CheckStageKind(tree, entryPoint, request.profile, stage, sources);
+        LinkStage(tree, sources);
+        if (stage == ShaderStage::Vertex)
+            LowerPositionInputs(tree);
+        SpirvModule module;
+        module.stage = stage;
+        module.profile = request.profile;
+        module.entryPoint = entryPoint;
+        module.entryPosition = ReadEntryPosition(tree, entryPoint, sources);
+        module.resources = ReadResources(tree, sources);
+        if (stage == ShaderStage::Vertex)
+            module.declaredInputs = ReadDeclaredInputs(tree);
+        CheckSwizzleArguments(tree, sources);
+        ApplyHlslTreeSemantics(*tree.linked, sources.Lookup(), sources.MainFile());
+
+        // ---- SPIR-V (spirv.h) -----------------------------------------------------------
+        const auto spirv = [&](bool lineNumbers) {
+            std::string log;
+            std::vector<std::uint32_t> words = GenerateSpirv(tree, lineNumbers, log);
+            PlaceMissingFunctionality(log, tree, sources, module.entryPosition);
+            ApplyHlslSemantics(words);
+            if (!words.empty()) {
+                spv::SpvBuildLogger logger;
+                LegalizeSpirv(*tree.linked, words, &logger);
+                log += logger.getAllMessages();
+            }
+            CheckGeneratedSpirv(words, log, module.entryPosition);
+            return words;
+        };
+        module.words = spirv(false);
+        // GLSL needs constant texture offsets: the loops that feed them are
+        // unrolled, on a module made again with line numbers to place what
+        // stays variable.
+        if (HasNonConstantOffset(module.words)) {
+            if (std::optional<Diagnostic> error = CheckUnrollLimit(*tree.linked, file))
+                throw Refusal{{std::move(*error)}};
+            std::vector<std::uint32_t> lined = spirv(true);
+            if (std::optional<Diagnostic> error =
+                    MakeOffsetsConstant(lined, OffsetCallPositions(*tree.linked, file), module.entryPosition))
+                throw Refusal{{std::move(*error)}};
+            module.words = std::move(lined);
+        }
+        std::vector<std::uint32_t> words = module.words;
+        const std::optional<std::vector<UnboundResource>> unbound = ZeroUnboundResources(words);
+        if (!unbound)
+            Refuse(module.entryPosition, "the entry point's buffers and read-write resources cannot be compiled");
+
+        // ---- GLSL, through SPIRV-Cross (glsl.h) ----------------------------------------------
+        CheckReadWriteResources(module, *unbound);
+        const CrossCompiler cross(module, words);
+        CheckUnsupportedResources(cross);
+        // Outputs first: they tell most plainly which stage an entry point is
+        // for. A pixel-only operation elsewhere ranks after the signature.
+        std::vector<InterfaceVariable> outputs = ReadInterface(cross, false);
+        std::vector<InterfaceVariable> inputs = ReadInterface(cross, true);
+        CheckPixelOnlyOperations(tree, entryPoint, request.profile, stage, sources);
+        std::vector<BoundResource> resources = ReadBoundResources(cross, *unbound);
+        AssignSlots(resources);
+        ShaderContainer container;
+        const auto flattened = LowerConstantBuffers(cross, resources, container);
+        LowerSamplers(cross, resources, container);
+        std::string glsl = WriteGlsl(cross);
+        LowerFlattenedBlocks(glsl, flattened, module.entryPosition);
+        LowerLocationMacros(glsl, inputs, outputs, module.entryPosition);
+
+        container.stage = stage;
+        container.entryPoint = entryPoint;
+        container.glsl = std::move(glsl);
+        for (InterfaceVariable& variable : inputs)
+            container.inputs.push_back(std::move(variable.reflected));
+        for (InterfaceVariable& variable : outputs)
+            container.outputs.push_back(std::move(variable.reflected));
+        if (stage == ShaderStage::Geometry)
+            container.geometryMaxVertices =
+                spvc_compiler_get_execution_mode_argument(cross.Get(), SpvExecutionModeOutputVertices);
+        // What compiles here must create: the GLSL is checked as GL will see it.
+        CheckGeneratedGlsl(container, module.entryPosition);
+        result.container = std::move(container);
+    } catch (Refusal& refusal) {
+        result.errors = std::move(refusal.diagnostics);
+    }
     return result;
 }
 

@@ -3,9 +3,12 @@
 // The effect-file compiler behind D3DX11CompileFromFileA: one entry point of
 // HLSL source, through glslang's HLSL front end to SPIR-V and through
 // SPIRV-Cross to GLSL 4.50, with the reflection the Direct3D 11 layer needs.
+// CompileHlsl lists the passes in the order they run; README.md beside this
+// file has the stages as a table.
 
 #include "platform/hlsl/compile_messages.h"
 #include "platform/hlsl/shader_container.h"
+#include "platform/hlsl/source.h"
 
 #include <optional>
 #include <string>
@@ -13,11 +16,6 @@
 #include <vector>
 
 namespace hlsl {
-
-struct Macro {
-    std::string name;
-    std::string definition;
-};
 
 struct CompileRequest {
     std::string file;       // as the caller named it; messages use this name
@@ -29,7 +27,7 @@ struct CompileRequest {
 
 struct CompileResult {
     std::optional<ShaderContainer> container; // set on success
-    std::vector<Diagnostic> errors;           // in source order; set on failure
+    std::vector<Diagnostic> errors;           // set on failure
 };
 
 // The stage a vs, gs or ps profile of shader model 4_0, 4_1 or 5_0 compiles;

@@ -7,7 +7,7 @@
 #include "platform/hlsl/blob.h"
 #include "platform/hlsl/compiler.h"
 #include "platform/hlsl/isolated_compile.h"
-#include "platform/hlsl/source_file.h"
+#include "platform/hlsl/source.h"
 
 #include <cstdio>
 

@@ -1,6 +1,7 @@
-#include "platform/hlsl/glsl_check.h"
+// The generated GLSL compiled once more, as GL will compile it.
 
-#include "platform/hlsl/front_end.h"
+#include "platform/hlsl/glsl.h"
+
 #include "platform/hlsl/glslang_stage.h"
 
 #include <glslang/Public/ResourceLimits.h>
@@ -65,13 +66,11 @@ std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl)
     return std::nullopt;
 }
 
-std::optional<Diagnostic> CheckGeneratedGlsl(const ShaderContainer& container, const SourcePosition& at)
+void CheckGeneratedGlsl(const ShaderContainer& container, const SourcePosition& at)
 {
-    const std::optional<std::string> error = GlslError(container.stage, container.glsl);
-    if (!error)
-        return std::nullopt;
-    return MakeDiagnostic(at, "the entry point cannot be compiled for OpenGL 4.50: the GLSL made from it is refused ("
-                                  + *error + ")");
+    if (const std::optional<std::string> error = GlslError(container.stage, container.glsl))
+        Refuse(at, "the entry point cannot be compiled for OpenGL 4.50: the GLSL made from it is refused (" + *error
+                       + ")");
 }
 
 } // namespace hlsl

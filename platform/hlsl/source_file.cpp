@@ -1,4 +1,4 @@
-#include "platform/hlsl/source_file.h"
+#include "platform/hlsl/source.h"
 
 #include <cctype>
 #include <cerrno>
@@ -42,11 +42,6 @@ SourceFile Unusable(std::string reason)
 bool IsTextByte(unsigned char c)
 {
     return c >= 0x20 || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsWordChar(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
 std::string LowerCase(std::string_view text)
@@ -157,98 +152,6 @@ std::string ResolveNameCase(const std::string& name)
         resolved /= *match;
     }
     return resolved.generic_string();
-}
-
-std::optional<Diagnostic> CheckSourceLimits(std::string_view text, const std::string& file)
-{
-    int line = 1;
-    std::size_t lineStart = 0;
-    bool lineHasToken = false;
-    int depth = 0;
-    int statementTokens = 0;
-    int ifStatements = 0;
-
-    const auto failAt = [&](std::size_t at, std::string message) {
-        return MakeDiagnostic({file, line, static_cast<int>(at - lineStart) + 1}, std::move(message));
-    };
-    const auto newLine = [&](std::size_t at) {
-        ++line;
-        lineStart = at + 1;
-        lineHasToken = false;
-    };
-
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (c == '\n') {
-            newLine(i);
-            ++i;
-            continue;
-        }
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            ++i;
-            continue;
-        }
-        if (c == '/' && next == '/') {
-            while (i < text.size() && text[i] != '\n')
-                ++i;
-            continue;
-        }
-        if (c == '/' && next == '*') {
-            i += 2;
-            while (i < text.size() && !(text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/')) {
-                if (text[i] == '\n')
-                    newLine(i);
-                ++i;
-            }
-            i += 2;
-            continue;
-        }
-        if (c == '#' && !lineHasToken) {
-            // A preprocessor directive, with its continuation lines.
-            while (i < text.size() && text[i] != '\n') {
-                if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
-                    newLine(i + 1);
-                    ++i;
-                }
-                ++i;
-            }
-            continue;
-        }
-
-        const std::size_t tokenStart = i;
-        lineHasToken = true;
-        if (IsWordChar(c)) {
-            while (i < text.size() && IsWordChar(text[i]))
-                ++i;
-            if (text.substr(tokenStart, i - tokenStart) == "if" && ++ifStatements > kMaxIfStatements)
-                return failAt(tokenStart, "the source has more than " + std::to_string(kMaxIfStatements)
-                                              + " if statements; this compiler's limit");
-        } else if (c == '"') {
-            ++i;
-            while (i < text.size() && text[i] != '"' && text[i] != '\n')
-                ++i;
-            if (i < text.size() && text[i] == '"')
-                ++i;
-        } else {
-            ++i;
-            if (c == '(' || c == '[' || c == '{') {
-                if (++depth > kMaxNesting)
-                    return failAt(tokenStart, "brackets are nested more than " + std::to_string(kMaxNesting)
-                                                  + " deep; this compiler's limit");
-            } else if ((c == ')' || c == ']' || c == '}') && depth > 0) {
-                --depth;
-            }
-        }
-        if (c == ';' || c == '{' || c == '}') {
-            statementTokens = 0;
-        } else if (++statementTokens > kMaxStatementTokens) {
-            return failAt(tokenStart, "a statement has more than " + std::to_string(kMaxStatementTokens)
-                                          + " tokens; this compiler's limit");
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace hlsl

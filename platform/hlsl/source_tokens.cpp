@@ -114,9 +114,8 @@ std::size_t SkipFalseGroup(std::string_view text, std::size_t from)
 
 } // namespace
 
-std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source)
+void ForEachToken(std::string_view text, TokenSource source, const std::function<bool(const SourceToken&)>& visit)
 {
-    std::vector<SourceToken> tokens;
     bool lineHasToken = false;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -138,6 +137,8 @@ std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source)
             // "#if 0" is left out altogether.
             const std::size_t end = DirectiveEnd(text, i);
             const Directive directive = ReadDirective(text, i, end);
+            if (source == TokenSource::Directives && !visit(SourceToken{TokenKind::Directive, i, end}))
+                return;
             if (source == TokenSource::MacroBodies && directive.name == "define") {
                 for (std::size_t at = directive.argumentBegin; at < end;) {
                     if (std::isspace(static_cast<unsigned char>(text[at])) || text[at] == '\\') {
@@ -152,7 +153,8 @@ std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source)
                         continue;
                     }
                     const SourceToken token = LexToken(text.substr(0, end), at);
-                    tokens.push_back(token);
+                    if (!visit(token))
+                        return;
                     at = token.end;
                 }
             }
@@ -160,11 +162,20 @@ std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source)
         } else {
             lineHasToken = true;
             const SourceToken token = LexToken(text, i);
-            if (source == TokenSource::Code)
-                tokens.push_back(token);
+            if (source == TokenSource::Code && !visit(token))
+                return;
             i = token.end;
         }
     }
+}
+
+std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source)
+{
+    std::vector<SourceToken> tokens;
+    ForEachToken(text, source, [&tokens](const SourceToken& token) {
+        tokens.push_back(token);
+        return true;
+    });
     return tokens;
 }
 

@@ -5,12 +5,13 @@
 // skipped, so what remains is the declarations and code as written.
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
 namespace hlsl {
 
-enum class TokenKind { Identifier, Number, String, Punctuation };
+enum class TokenKind { Identifier, Number, String, Punctuation, Directive };
 
 struct SourceToken {
     TokenKind kind = TokenKind::Punctuation;
@@ -21,11 +22,17 @@ struct SourceToken {
 enum class TokenSource {
     Code,        // everything but directives and groups under "#if 0"
     MacroBodies, // only the text of #define directives
+    Directives,  // each directive outside "#if 0" groups, whole, as one token
 };
 
 // Identifiers, numbers, string literals, and every other character as a
-// token of its own ("<=" is '<' then '='). A token never spans a line break.
+// token of its own ("<=" is '<' then '='). A token never spans a line break,
+// except a directive with continuation lines.
 std::vector<SourceToken> ScanTokens(std::string_view text, TokenSource source = TokenSource::Code);
+
+// The same tokens, one at a time, without holding them all: `visit` returns
+// false to stop the scan.
+void ForEachToken(std::string_view text, TokenSource source, const std::function<bool(const SourceToken&)>& visit);
 
 // Line and column (1-based) of a byte offset.
 struct TextPosition {

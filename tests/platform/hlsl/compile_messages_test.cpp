@@ -1,6 +1,6 @@
 // Turning glslang's info log into "file(line,col): error: message" lines.
 
-#include "platform/hlsl/compile_messages.h"
+#include "platform/hlsl/tree.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ using Files = std::map<std::string, std::string, std::less<>>;
 std::string Format(const std::string& log, const Files& files)
 {
     return hlsl::FormatDiagnostics(
-        hlsl::ParseGlslangLog(log, "main.fx", [&files](std::string_view name) -> const std::string* {
+        hlsl::ReadGlslangLog(log, "main.fx", [&files](std::string_view name) -> const std::string* {
             const auto it = files.find(name);
             return it == files.end() ? nullptr : &it->second;
         }));

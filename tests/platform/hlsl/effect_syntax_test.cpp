@@ -2,7 +2,7 @@
 // variables, annotations) is ignored for one entry point, as the Direct3D
 // compiler ignores it, without moving any later line or column.
 
-#include "platform/hlsl/effect_syntax.h"
+#include "platform/hlsl/source.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ std::string Collapsed(std::string_view text)
 
 // The files under tests/data/hlsl/effects/ show the common constructs
 // compiled; these are the corners, with every byte's fate checked.
-TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
+TEST(LowerEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
 {
     const std::pair<const char*, const char*> cases[] = { // text, what remains (collapsed)
         {"technique T {\n#if A\n pass P { }\n#endif\n}\nfloat b;", "#if A #endif float b;"},
@@ -47,7 +47,7 @@ TEST(StripEffectSyntax, BlanksOnlyEffectConstructsAndKeepsEveryLineBreak)
     };
     for (const auto& [original, remains] : cases) {
         const std::string text = original;
-        const std::string stripped = hlsl::StripEffectSyntax(text);
+        const std::string stripped = hlsl::LowerEffectSyntax(text);
         EXPECT_EQ(Collapsed(stripped), remains) << text;
         ASSERT_EQ(stripped.size(), text.size()) << text;
         for (std::size_t i = 0; i < text.size(); ++i)

@@ -1,4 +1,7 @@
-#include "platform/hlsl/constant_buffer_check.h"
+// Constant buffers: the layout the generated code reads, held against HLSL
+// packing, and the uniform block each becomes.
+
+#include "platform/hlsl/glsl.h"
 
 #include "platform/hlsl/constant_buffer_layout.h"
 
@@ -201,14 +204,26 @@ bool SingleBasicType(spvc_compiler compiler, spvc_type_id typeId, spvc_basetype*
     return *basicType == base;
 }
 
-} // namespace
-
+// True when every member has one basic type, all float, all int or all
+// uint: the block can then be flattened into rows of four components, which
+// GLSL reads at any HLSL offset.
 bool HasOneBasicType(spvc_compiler compiler, spvc_type_id type)
 {
     spvc_basetype basicType = SPVC_BASETYPE_UNKNOWN;
     return SingleBasicType(compiler, type, &basicType);
 }
 
+struct ConstantBufferToCheck {
+    spvc_type_id blockType = 0;
+    std::string name;
+    SourcePosition position;
+    const ResourceDeclaration* declaration = nullptr; // for member names, places and packoffset
+};
+
+// Refuses a buffer over 4096 registers, one whose members the code would
+// read anywhere but at their HLSL offsets (naming the member), and, unless
+// it is flattened, one that a GLSL uniform block cannot hold. Returns the
+// buffer's HLSL size in bytes.
 std::uint32_t CheckConstantBufferLayout(spvc_compiler compiler, const ConstantBufferToCheck& buffer, bool flattened)
 {
     const std::vector<MemberDeclaration>* declared = buffer.declaration ? &buffer.declaration->members : nullptr;
@@ -241,6 +256,41 @@ std::uint32_t CheckConstantBufferLayout(spvc_compiler compiler, const ConstantBu
         Refuse(buffer.position, name + " is " + std::to_string(size) + " bytes under HLSL packing, but the generated "
                                        "code would read " + std::to_string(RoundToRegister(declaredSize)));
     return static_cast<std::uint32_t>(size);
+}
+
+} // namespace
+
+std::vector<std::pair<std::string, std::uint32_t>> LowerConstantBuffers(const CrossCompiler& cross,
+                                                                        const std::vector<BoundResource>& resources,
+                                                                        ShaderContainer& container)
+{
+    const spvc_compiler compiler = cross.Get();
+    const ShaderStage stage = cross.Module().stage;
+    std::vector<std::pair<std::string, std::uint32_t>> flattened;
+    for (const BoundResource& resource : resources) {
+        if (resource.resourceClass != ResourceClass::ConstantBuffer)
+            continue;
+        const bool flatten = HasOneBasicType(compiler, resource.baseType);
+        ConstantBuffer buffer;
+        buffer.name = resource.name;
+        buffer.slot = resource.slot;
+        buffer.byteSize = CheckConstantBufferLayout(
+            compiler, {resource.baseType, resource.name, resource.position, resource.declaration}, flatten);
+        buffer.binding = ConstantBufferBinding(stage, resource.slot);
+        const std::string glslName = UniformPrefix(stage) + "cb" + std::to_string(buffer.slot);
+        spvc_compiler_set_name(compiler, resource.baseType, glslName.c_str());
+        spvc_compiler_set_name(compiler, resource.variable, (glslName + "_").c_str());
+        spvc_compiler_unset_decoration(compiler, resource.variable, SpvDecorationDescriptorSet);
+        spvc_compiler_set_decoration(compiler, resource.variable, SpvDecorationBinding, buffer.binding);
+        if (flatten) {
+            spvc_compiler_flatten_buffer_block(compiler, resource.variable);
+            flattened.emplace_back(glslName, buffer.binding);
+        }
+        container.constantBuffers.push_back(std::move(buffer));
+    }
+    std::sort(container.constantBuffers.begin(), container.constantBuffers.end(),
+              [](const ConstantBuffer& a, const ConstantBuffer& b) { return a.slot < b.slot; });
+    return flattened;
 }
 
 } // namespace hlsl

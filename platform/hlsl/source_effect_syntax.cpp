@@ -1,4 +1,6 @@
-#include "platform/hlsl/effect_syntax.h"
+// Blanks the effect framework's syntax out of the text (LowerEffectSyntax).
+
+#include "platform/hlsl/source.h"
 
 #include "platform/hlsl/source_tokens.h"
 
@@ -244,7 +246,7 @@ private:
 
 } // namespace
 
-std::string StripEffectSyntax(std::string_view text)
+std::string LowerEffectSyntax(std::string_view text)
 {
     return EffectStripper(text).Run();
 }

@@ -1,4 +1,8 @@
-#include "platform/hlsl/unsupported_syntax.h"
+// HLSL that glslang's HLSL front end cannot take, told to the user in words
+// of its own at the construct's line and column rather than as whatever
+// glslang makes of it (or a crash).
+
+#include "platform/hlsl/source.h"
 
 #include "platform/hlsl/source_tokens.h"
 
@@ -66,26 +70,19 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
 
 namespace {
 
-// The offset of the '#' of the first "#pragma pack_matrix" line between two
+// The offset of the first "#pragma pack_matrix" directive between two
 // offsets, or npos.
 std::size_t FindPackMatrixPragma(std::string_view text, std::size_t from, std::size_t to)
 {
-    for (std::size_t at = text.find('#', from); at < to; at = text.find('#', at + 1)) {
-        const std::size_t lineStart = text.rfind('\n', at) == std::string_view::npos ? 0 : text.rfind('\n', at) + 1;
-        if (text.substr(lineStart, at - lineStart).find_first_not_of(" \t") != std::string_view::npos)
-            continue; // not a directive: a '#' in a comment or a string
-        std::size_t word = at + 1;
-        while (word < to && (text[word] == ' ' || text[word] == '\t'))
-            ++word;
-        if (text.substr(word, 6) != "pragma")
-            continue;
-        word += 6;
-        while (word < to && (text[word] == ' ' || text[word] == '\t'))
-            ++word;
-        if (text.substr(word, 11) == "pack_matrix")
-            return at;
-    }
-    return std::string_view::npos;
+    const std::string_view range = text.substr(from, to - from);
+    std::size_t found = std::string_view::npos;
+    ForEachToken(range, TokenSource::Directives, [&](const SourceToken& directive) {
+        const TokenView words(range.substr(directive.begin + 1, directive.end - directive.begin - 1));
+        if (words.Text(0) == "pragma" && words.Text(1) == "pack_matrix")
+            found = from + directive.begin;
+        return found == std::string_view::npos;
+    });
+    return found;
 }
 
 // _m00_m11 or _11_22: several elements of a matrix.
@@ -141,7 +138,7 @@ bool RemainderOfFloatConstants(const TokenView& tokens, std::size_t at, const st
 
 } // namespace
 
-std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std::string& file)
+void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
 {
     const TokenView tokens(text);
 
@@ -261,9 +258,9 @@ std::optional<Diagnostic> FindUnsupportedSyntax(std::string_view text, const std
         }
     }
     if (found.empty())
-        return std::nullopt;
+        return;
     SortBySourcePosition(found);
-    return found.front();
+    throw Refusal{{found.front()}};
 }
 
 void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLookup& lookup)

@@ -1,4 +1,7 @@
-#include "platform/hlsl/stage_interface.h"
+// The stage's inputs and outputs as SPIRV-Cross reflects them from glslang's
+// SPIR-V: semantics, types, locations, and Direct3D's rules for them.
+
+#include "platform/hlsl/glsl.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,6 +35,15 @@ std::string IdentifierPart(std::string_view semantic)
         previous = c;
     }
     return part;
+}
+
+// The macro that holds the location of a linked stage input or output:
+// FXSC_IN_TEXCOORD3, FXSC_OUT_COLOR0 (the semantic, upper case, then its
+// index). Semantic names never end in a digit, so the name is unambiguous;
+// "__", which GLSL reserves, is written "_U_".
+std::string LocationMacro(bool input, const std::string& semantic, std::uint32_t index)
+{
+    return std::string(input ? "FXSC_IN_" : "FXSC_OUT_") + IdentifierPart(UpperCase(semantic)) + std::to_string(index);
 }
 
 const char* BuiltInSemantic(SpvBuiltIn builtIn)
@@ -203,11 +215,6 @@ std::string SemanticText(const StageVariable& variable)
     return variable.semantic + (variable.semanticIndex ? std::to_string(variable.semanticIndex) : "");
 }
 
-std::string LocationMacro(bool input, const std::string& semantic, std::uint32_t index)
-{
-    return std::string(input ? "FXSC_IN_" : "FXSC_OUT_") + IdentifierPart(UpperCase(semantic)) + std::to_string(index);
-}
-
 std::pair<std::string, std::uint32_t> SplitSemantic(std::string_view semantic)
 {
     std::size_t digits = semantic.size();
@@ -222,9 +229,11 @@ std::pair<std::string, std::uint32_t> SplitSemantic(std::string_view semantic)
     return {UpperCase(semantic.substr(0, digits)), index};
 }
 
-std::vector<InterfaceVariable> ReadInterface(spvc_compiler compiler, spvc_resources resources,
-                                             const SpirvModule& module, bool input)
+std::vector<InterfaceVariable> ReadInterface(const CrossCompiler& cross, bool input)
 {
+    const spvc_compiler compiler = cross.Get();
+    const spvc_resources resources = cross.Resources();
+    const SpirvModule& module = cross.Module();
     InterfaceReader reader{compiler, module};
     std::vector<InterfaceVariable> variables;
 
@@ -268,6 +277,5 @@ std::vector<InterfaceVariable> ReadInterface(spvc_compiler compiler, spvc_resour
     });
     return variables;
 }
-
 
 } // namespace hlsl

@@ -1,0 +1,112 @@
+// Edits of the GLSL text that SPIRV-Cross has no option for.
+
+#include "platform/hlsl/glsl.h"
+
+#include <cctype>
+
+namespace hlsl {
+
+namespace {
+
+// Where text may be inserted after the #version line and the #extension
+// lines that must follow it.
+std::size_t AfterVersionLines(const std::string& glsl)
+{
+    std::size_t insertAt = 0;
+    bool seenVersion = false;
+    for (std::size_t pos = 0; pos < glsl.size();) {
+        std::size_t end = glsl.find('\n', pos);
+        const std::size_t next = end == std::string::npos ? glsl.size() : end + 1;
+        const std::string_view line(glsl.data() + pos, next - pos);
+        if (!seenVersion && line.starts_with("#version"))
+            seenVersion = true;
+        else if (!(seenVersion && line.starts_with("#extension")))
+            break;
+        insertAt = next;
+        pos = next;
+    }
+    return insertAt;
+}
+
+// The line that declares `name` at global scope: "layout(...) ... name;" or
+// "layout(...) ... name[3];". Returns its start and end.
+std::optional<std::pair<std::size_t, std::size_t>> DeclarationLine(const std::string& glsl, const std::string& name)
+{
+    for (std::size_t start = 0; start < glsl.size();) {
+        std::size_t end = glsl.find('\n', start);
+        if (end == std::string::npos)
+            end = glsl.size();
+        std::string_view line(glsl.data() + start, end - start);
+        if (line.starts_with("layout(") && line.ends_with(";")) {
+            line.remove_suffix(1);
+            if (line.ends_with("]"))
+                line = line.substr(0, line.rfind('['));
+            if (line.ends_with(" " + name))
+                return std::make_pair(start, end);
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+void UseLocationMacro(std::string& glsl, const InterfaceVariable& variable, const SourcePosition& at)
+{
+    const auto line = DeclarationLine(glsl, variable.glslName);
+    constexpr std::string_view kLocation = "location = ";
+    const std::size_t location = line ? glsl.find(kLocation, line->first) : std::string::npos;
+    if (!line || location == std::string::npos || location > line->second)
+        Refuse(at, "the stage input or output " + Quoted(SemanticText(variable.reflected))
+                       + " is not supported by this compiler: a structure with one semantic for all its members "
+                         "is not; give each member a semantic of its own");
+    const std::size_t digits = location + kLocation.size();
+    std::size_t end = digits;
+    while (end < glsl.size() && std::isdigit(static_cast<unsigned char>(glsl[end])))
+        ++end;
+    glsl.replace(digits, end - digits, variable.reflected.locationMacro);
+}
+
+} // namespace
+
+void LowerFlattenedBlocks(std::string& glsl, const std::vector<std::pair<std::string, std::uint32_t>>& flattened,
+                          const SourcePosition& at)
+{
+    constexpr std::string_view kUniform = "uniform ";
+    for (const auto& [name, binding] : flattened) {
+        bool wrapped = false;
+        for (const char* type : {"vec4", "ivec4", "uvec4"}) {
+            const std::string declaration = std::string(kUniform) + type + " " + name + "[";
+            const std::size_t start = glsl.find(declaration);
+            if (start == std::string::npos || (start > 0 && glsl[start - 1] != '\n'))
+                continue;
+            const std::size_t end = glsl.find(';', start);
+            if (end == std::string::npos)
+                break;
+            const std::string member = glsl.substr(start + kUniform.size(), end - start - kUniform.size());
+            glsl.replace(start, end + 1 - start,
+                         "layout(binding = " + std::to_string(binding) + ", std140) uniform " + name
+                             + "_block\n{\n    " + member + ";\n};");
+            wrapped = true;
+            break;
+        }
+        if (!wrapped)
+            Refuse(at, "internal error: constant buffer " + Quoted(name) + " is missing from the generated GLSL");
+    }
+}
+
+void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>& inputs,
+                         const std::vector<InterfaceVariable>& outputs, const SourcePosition& at)
+{
+    std::string defaults;
+    for (const std::vector<InterfaceVariable>* list : {&inputs, &outputs})
+        for (const InterfaceVariable& variable : *list) {
+            if (variable.reflected.locationMacro.empty())
+                continue;
+            UseLocationMacro(glsl, variable, at);
+            const std::string& macro = variable.reflected.locationMacro;
+            defaults += "#ifndef " + macro + "\n#define " + macro + " "
+                        + std::to_string(variable.reflected.location) + "\n#endif\n";
+        }
+    glsl.insert(AfterVersionLines(glsl), defaults);
+}
+
+} // namespace hlsl

@@ -1,0 +1,139 @@
+#pragma once
+
+// The first stage of a compile: the effect file's text, before glslang reads
+// it. The passes here read the file and its includes, keep hostile text away
+// from glslang, blank the effect framework's syntax, refuse what glslang
+// cannot take, and write the preamble that gives HLSL's meaning to the
+// intrinsics glslang would fold with GLSL's. Every rewrite keeps each line
+// break where it was, so that every later position is still the user's line
+// and column.
+//
+// The stage's output is the prepared text of the main file and of every
+// file it includes (SourceSet), and the preamble.
+
+#include "platform/hlsl/compile_messages.h"
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hlsl {
+
+// A macro the caller defines for the compile (D3D10_SHADER_MACRO).
+struct Macro {
+    std::string name;
+    std::string definition;
+};
+
+// ---- Reading a file -----------------------------------------------------------
+
+constexpr std::size_t kMaxSourceBytes = 16u << 20;
+
+enum class SourceError { None, NotFound, Unusable };
+
+struct SourceFile {
+    SourceError error = SourceError::None;
+    std::string text;   // the file's bytes, less a leading UTF-8 byte order mark
+    std::string reason; // why the file cannot be used
+    int line = 1;       // where, when the reason is in the text
+    int column = 1;
+};
+
+// Reads a regular file of at most kMaxSourceBytes that is text: not empty and
+// without control characters other than white space. Never blocks on a pipe
+// or device.
+SourceFile ReadSourceFile(const std::string& path);
+
+// Windows finds a file whatever the case of its name and of the folders on
+// its path. Where the exact path does not exist, each part of it that does
+// not is looked up in its folder without regard to case; where several
+// names match, the first in byte order is taken. Returns the path found, or
+// the path as given where nothing matches.
+std::string ResolveNameCase(const std::string& path);
+
+// ---- The passes, in the order PrepareText runs them ------------------------------
+
+// Limits far above what any shader needs that keep the compiler, which
+// recurses on nesting and on long expressions, from exhausting its stack or
+// spending minutes: bracket nesting, tokens in one statement, and if
+// statements in one file. Refuses the first one broken.
+constexpr int kMaxNesting = 256;
+constexpr int kMaxStatementTokens = 8192;
+constexpr int kMaxIfStatements = 2048;
+
+void CheckSourceLimits(std::string_view text, const std::string& file);
+
+// Effect files carry the effect framework's own syntax beside the shaders,
+// which the Direct3D compiler ignores when it compiles one entry point for a
+// vs_, gs_ or ps_ profile, and which glslang does not know. Returns the text
+// with it replaced by spaces, line breaks and preprocessor lines kept.
+//
+// Blanked: technique, technique10, technique11 and fxgroup blocks;
+// DepthStencilState, BlendState and RasterizerState declarations;
+// VertexShader, PixelShader, GeometryShader, ComputeShader, HullShader and
+// DomainShader variables; a SamplerState's or SamplerComparisonState's state
+// block (the sampler itself stays declared); annotations ("< string UIName =
+// "x"; >") after a declared name, semantic, register() or array size.
+std::string LowerEffectSyntax(std::string_view text);
+
+// Refuses, at the construct, what glslang crashes on, fails on in words of
+// its own, or compiles to something else: interface declarations, class
+// inheritance, a static variable inside a cbuffer, and the like. The first
+// in the text is reported.
+void CheckUnsupportedSyntax(std::string_view text, const std::string& file);
+
+// The three above, in that order: what the main file and every file it
+// includes go through before glslang reads them.
+std::string PrepareText(std::string_view text, const std::string& file);
+
+// Refuses a caller's macro that is not an identifier or spans several lines.
+void CheckMacros(const std::vector<Macro>& macros, const std::string& file);
+
+// The caller's macros as #define lines, then functions of the compiler's own
+// for the HLSL intrinsics whose glslang namesakes mean something else where
+// glslang folds constants while parsing (fmod, sign), each behind a
+// function-like macro; a file or macro that declares its own keeps it.
+std::string WritePreamble(const std::vector<Macro>& macros, std::string_view text);
+
+// glslang's geometry stage crashes on a file with two geometry shaders whose
+// streams carry different types, the usual effect file with several passes.
+// Returns the text with every geometry shader other than the entry point
+// blanked out, attributes and body, line breaks kept. Nothing can call one:
+// its stream parameter has no other use.
+std::string LowerOtherGeometryShaders(std::string text, const std::string& entryPoint);
+
+// ---- After glslang: its errors in the user's terms -------------------------------
+
+// Constructs that glslang takes in some forms and not others: a cast to an
+// array type works from an array but not from a vector or scalar. Each
+// error glslang reports inside such a construct is replaced by one that
+// names it.
+void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLookup& lookup);
+
+// ---- The stage's output -------------------------------------------------------
+
+// The main file's and the included files' prepared text, by the names
+// glslang reports them under.
+class SourceSet {
+public:
+    SourceSet(const std::string& mainFile, std::string text);
+
+    const std::string& MainFile() const { return mainFile_; }
+    const std::string& MainText() const { return texts_.at(mainFile_); }
+    const std::string* Text(std::string_view file) const;
+    const std::string& Add(const std::string& name, std::string text);
+    SourceLookup Lookup() const;
+
+    // Where a name first appears as an identifier (comments and directives do
+    // not count): the main file first, then the included ones; line 1 of the
+    // main file where it appears nowhere.
+    SourcePosition FindWord(std::string_view word) const;
+
+private:
+    std::string mainFile_;
+    std::map<std::string, std::string, std::less<>> texts_;
+};
+
+} // namespace hlsl
