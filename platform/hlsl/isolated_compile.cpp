@@ -12,6 +12,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -268,6 +269,9 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
         }
         if (!SendMessage(socket, answer))
             _exit(0);
+        // What a large file's compile freed goes back to the system, not kept
+        // by glibc for a next compile that may never need it.
+        ::malloc_trim(0);
     }
 }
 
