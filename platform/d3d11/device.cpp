@@ -15,6 +15,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 namespace d3d11 {
@@ -186,8 +187,18 @@ HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT
     if (!ruleBroken)
         ruleBroken = ValidateInputLayout(elements, elementCount, *container);
     HRESULT result;
-    if (const char* reason = Precheck("CreateInputLayout", ruleBroken, inputLayout, *gl_, &result))
+    if (const char* reason = Precheck("CreateInputLayout", ruleBroken, inputLayout, *gl_, &result)) {
+        // The program prints only the failing call; Direct3D's debug layer
+        // names the semantic on the debug output, standard error here.
+        const std::string unsupplied =
+            container ? UnsuppliedVertexInput(elements, elementCount, *container) : std::string();
+        if (!unsupplied.empty())
+            std::fprintf(stderr,
+                         "D3D11 ERROR: ID3D11Device::CreateInputLayout: the vertex shader reads %s, which no "
+                         "input element supplies\n",
+                         unsupplied.c_str());
         return Report("CreateInputLayout", result, reason, nullptr, describe);
+    }
     std::vector<VertexElement> layout;
     for (UINT i = 0; i < elementCount; ++i)
         layout.push_back({UpperCase(elements[i].SemanticName), elements[i].SemanticIndex, elements[i].Format,

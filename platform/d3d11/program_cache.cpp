@@ -124,6 +124,7 @@ GLuint ProgramCache::Get(ShaderCode& vertex, ShaderCode* geometry, ShaderCode& p
     if (!program && diagnostics::JournalEnabled())
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
     entries_.push_back({vertex.Serial(), geometrySerial, pixel.Serial(), program});
+    newlyLinked_ = true;
     return program;
 }
 

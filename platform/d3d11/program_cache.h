@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace d3d11 {
@@ -52,6 +53,8 @@ public:
     // (the context is current).
     void ForgetShader(std::uint64_t serial, bool deleteGl);
     void Clear(bool deleteGl);
+    // Whether a program was linked since the last call.
+    bool TakeNewlyLinked() { return std::exchange(newlyLinked_, false); }
     std::size_t Size() const { return entries_.size(); }
 
 private:
@@ -62,6 +65,7 @@ private:
         GLuint program;
     };
     std::vector<Entry> entries_;
+    bool newlyLinked_ = false;
 };
 
 } // namespace d3d11

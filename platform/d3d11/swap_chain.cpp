@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <malloc.h>
+
 namespace d3d11 {
 
 namespace {
@@ -68,6 +70,13 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags)
                            static_cast<GLint>(desc.Height), 0, height, width, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     SDL_GL_SwapWindow(window);
     CheckGlErrors("Present");
+    // A reload frees what the compiles and the driver's code generation for
+    // the new programs took (a large effect file, a long geometry stage:
+    // tens of MB). glibc keeps freed memory of that size for the next
+    // allocations instead of returning it; give it back once the first frame
+    // with the new programs is out.
+    if (gl_->Programs().TakeNewlyLinked())
+        malloc_trim(0);
     return S_OK;
 }
 

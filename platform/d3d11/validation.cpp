@@ -62,16 +62,6 @@ bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const std::str
     return false;
 }
 
-// A matrix or array input takes one semantic index per row or element, on
-// from its own: "float4x4 world : TEXCOORD1" needs TEXCOORD1 to TEXCOORD4.
-bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const hlsl::StageVariable& input)
-{
-    for (std::uint32_t row = 0; row < input.locationCount; ++row)
-        if (!Supplies(elements, input.semantic, input.semanticIndex + row))
-            return false;
-    return true;
-}
-
 } // namespace
 
 const char* ValidateCreateDevice(IDXGIAdapter* adapter, D3D_DRIVER_TYPE driverType, HMODULE software, UINT flags,
@@ -244,10 +234,25 @@ const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT c
         D3D11_RULE(!DuplicateSemantic(list, i), "two elements have the same semantic");
     }
     D3D11_RULE(vertexShader.stage == hlsl::ShaderStage::Vertex, "the code is not a vertex shader");
-    for (const hlsl::StageVariable& input : vertexShader.inputs)
-        D3D11_RULE(input.systemValue || Supplies(list, input),
-                   "the vertex shader's input signature has a semantic the elements do not supply");
+    D3D11_RULE(UnsuppliedVertexInput(elements, count, vertexShader).empty(),
+               "the vertex shader's input signature has a semantic the elements do not supply");
     return nullptr;
+}
+
+std::string UnsuppliedVertexInput(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
+                                  const hlsl::ShaderContainer& vertexShader)
+{
+    if (!elements && count != 0)
+        return {};
+    const std::span<const D3D11_INPUT_ELEMENT_DESC> list(elements, count);
+    for (const hlsl::StageVariable& input : vertexShader.inputs) {
+        if (input.systemValue)
+            continue;
+        for (std::uint32_t row = 0; row < input.locationCount; ++row)
+            if (!Supplies(list, input.semantic, input.semanticIndex + row))
+                return input.semantic + std::to_string(input.semanticIndex + row);
+    }
+    return {};
 }
 
 } // namespace d3d11

@@ -10,6 +10,7 @@
 #include "platform/include/d3d11.h"
 
 #include <optional>
+#include <string>
 
 namespace d3d11 {
 
@@ -38,5 +39,11 @@ const char* ParseShaderCode(const void* code, SIZE_T length, hlsl::ShaderStage s
                             ID3D11ClassLinkage* classLinkage, std::optional<hlsl::ShaderContainer>* container);
 const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
                                 const hlsl::ShaderContainer& vertexShader);
+// The first vertex-shader input no element supplies, as "TEXCOORD5"; empty
+// when every one is supplied. A matrix or array input takes one semantic
+// index per row or element, on from its own: "float4x4 world : TEXCOORD1"
+// needs TEXCOORD1 to TEXCOORD4.
+std::string UnsuppliedVertexInput(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
+                                  const hlsl::ShaderContainer& vertexShader);
 
 } // namespace d3d11

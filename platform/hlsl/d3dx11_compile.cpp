@@ -8,6 +8,7 @@
 #include "platform/hlsl/compiler.h"
 #include "platform/hlsl/isolated_compile.h"
 #include "platform/hlsl/source.h"
+#include "platform/watch/effect_watch.h"
 
 #include <cstdio>
 
@@ -72,6 +73,7 @@ HRESULT WINAPI D3DX11CompileFromFileA(LPCSTR srcFile, const D3D10_SHADER_MACRO* 
     // As on Windows, a name that differs from the file's only in case finds
     // it; messages keep the name as the caller gave it.
     hlsl::SourceFile source = hlsl::ReadSourceFile(hlsl::ResolveNameCase(request.file));
+    effect_watch::NoteEffectFile(request.file, source.text);
     if (source.error != hlsl::SourceError::None) {
         const hlsl::Diagnostic error =
             hlsl::MakeDiagnostic({request.file, source.line, source.column}, source.reason);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -268,6 +269,9 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
         }
         if (!SendMessage(socket, answer))
             _exit(0);
+        // What a large file's compile freed goes back to the system, not kept
+        // by glibc for a next compile that may never need it.
+        ::malloc_trim(0);
     }
 }
 
@@ -301,6 +305,11 @@ public:
             Stop();
             return Failure(request, "the compiler failed on this file without a message");
         case Received::TimedOut:
+            if (const int stopped = StoppedBy(); stopped != 0) {
+                Stop();
+                return Failure(request, "the compiler process was stopped from outside by " + SignalName(stopped)
+                                            + " and did not finish; compile again");
+            }
             Stop();
             return Failure(request, "compiling took more than " + Duration(timeLimit) + " and was stopped");
         case Received::OutOfMemory:
@@ -311,9 +320,12 @@ public:
             break;
         }
         const int status = Stop();
-        if (WIFSIGNALED(status))
+        if (WIFSIGNALED(status) && IsFault(WTERMSIG(status)))
             return Failure(request, std::string("the compiler crashed on this file (") + ::strsignal(WTERMSIG(status))
                                         + "); the source has an error it could not report");
+        if (WIFSIGNALED(status))
+            return Failure(request, "the compiler process was killed from outside by " + SignalName(WTERMSIG(status))
+                                        + " before it finished; this says nothing about the file: compile again");
         return Failure(request, "the compiler failed on this file without a message");
     }
 
@@ -333,6 +345,33 @@ private:
     }
 
     bool Running() const { return pid_ > 0; }
+
+    // Signals the worker's own code raises when it goes wrong; any other
+    // signal came from outside (kill, the OOM killer, a shutdown).
+    static bool IsFault(int signal)
+    {
+        for (const int fault : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS})
+            if (signal == fault)
+                return true;
+        return false;
+    }
+
+    static std::string SignalName(int signal)
+    {
+        const char* abbreviation = ::sigabbrev_np(signal);
+        return (abbreviation ? "SIG" + std::string(abbreviation) : "signal " + std::to_string(signal)) + " ("
+               + ::strsignal(signal) + ")";
+    }
+
+    // The signal that stopped the worker (SIGSTOP, SIGTSTP...) when it is
+    // stopped now; 0 when it runs or has ended.
+    int StoppedBy() const
+    {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WNOHANG | WNOWAIT) != 0 || info.si_pid == 0)
+            return 0;
+        return info.si_code == CLD_STOPPED ? info.si_status : 0;
+    }
 
     bool Start()
     {

@@ -1,5 +1,6 @@
 #include "platform/hlsl/source.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -52,6 +53,30 @@ std::string LowerCase(std::string_view text)
     return lower;
 }
 
+// The folder a name was looked for in, in full: a relative name is read
+// from the working directory.
+std::string DirectoryOf(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+    return error ? std::string("the working directory") : folder.lexically_normal().string();
+}
+
+// A byte order mark of either UTF-16, or ASCII text saved as UTF-16 without
+// one: every other byte of the first characters is zero.
+bool LooksLikeUtf16(std::string_view text)
+{
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        return true;
+    const std::size_t checked = std::min<std::size_t>(text.size() & ~std::size_t{1}, 64);
+    if (checked == 0)
+        return false;
+    std::size_t evenZeros = 0, oddZeros = 0;
+    for (std::size_t i = 0; i < checked; ++i)
+        (i % 2 == 0 ? evenZeros : oddZeros) += text[i] == '\0';
+    return (evenZeros == checked / 2 && oddZeros == 0) || (oddZeros == checked / 2 && evenZeros == 0);
+}
+
 } // namespace
 
 SourceFile ReadSourceFile(const std::string& path)
@@ -63,7 +88,7 @@ SourceFile ReadSourceFile(const std::string& path)
         if (error == ENOENT || error == ENOTDIR) {
             SourceFile file;
             file.error = SourceError::NotFound;
-            file.reason = "file not found";
+            file.reason = "file not found in " + DirectoryOf(path);
             return file;
         }
         return Unusable(std::string("cannot open the file: ") + std::strerror(error));
@@ -104,6 +129,9 @@ SourceFile ReadSourceFile(const std::string& path)
         file.text.erase(0, 3);
     if (file.text.empty())
         return Unusable("the file is empty");
+
+    if (LooksLikeUtf16(file.text))
+        return Unusable("the file looks like UTF-16 text: save it as UTF-8 or ANSI");
 
     int line = 1;
     std::size_t lineStart = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/include/win32.h"
 #include "platform/win32/messages.h"
+#include "platform/watch/effect_watch.h"
 
 #include <array>
 #include <cstdint>
@@ -224,6 +225,9 @@ SHORT WINAPI GetAsyncKeyState(int virtualKey)
     if (virtualKey <= 0 || virtualKey >= static_cast<int>(win32::keyTable.size()))
         return 0;
     win32::KeyState& key = win32::keyTable[virtualKey];
+    // With --watch, saving the effect file presses F5.
+    if (virtualKey == VK_F5 && effect_watch::TakeSave())
+        key.pressedSinceQuery = true;
     const unsigned state = (key.down ? 0x8000u : 0u) | (key.pressedSinceQuery ? 1u : 0u);
     key.pressedSinceQuery = false;
     return static_cast<SHORT>(static_cast<std::uint16_t>(state));

@@ -4,6 +4,7 @@
 #include "platform/win32/keyboard.h"
 #include "platform/win32/keyboard_x11.h"
 #include "platform/win32/window.h"
+#include "platform/win32/x11_windows.h"
 
 #include <SDL.h>
 
@@ -67,6 +68,9 @@ void TakeEvent(const SDL_Event& event)
     case SDL_WINDOWEVENT:
         TakeWindowEvent(event.window);
         break;
+    case SDL_SYSWMEVENT:
+        TakeX11Event(*event.syswm.msg);
+        break;
     case SDL_QUIT:
         // The session asks the application to end: every window is asked to
         // close, as Windows does at log-off.
@@ -98,6 +102,7 @@ void TakeEvents()
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
         TakeEvent(event);
     TakeKeyboardWideKeys();
+    DestroyVanishedWindows();
     // Decorations are often known only once a window is on screen and the
     // window manager has answered, which the pump has just taken in.
     FitPendingWindows();

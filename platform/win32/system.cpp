@@ -14,6 +14,12 @@ HICON__ applicationIcon{};
 HICON__ arrowCursor{};
 HBRUSH__ blackBrush{};
 
+// A Windows console shows every line the moment it is written, piped or not
+// as far as the program can tell; the C library here would hold a pipe's or
+// file's output in blocks until exit. Set before main runs, so the program's
+// first line already goes out whole.
+[[maybe_unused]] const bool lineBufferedOutput = std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ) == 0;
+
 } // namespace
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)

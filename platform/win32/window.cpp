@@ -4,6 +4,7 @@
 #include "platform/win32/keyboard_x11.h"
 #include "platform/win32/messages.h"
 #include "platform/win32/window_handle.h"
+#include "platform/win32/x11_windows.h"
 
 #include <SDL.h>
 
@@ -41,6 +42,7 @@ struct Window {
     Rect outer;
     bool fitPending = true;
     bool destroying = false;
+    unsigned long x11Window = 0; // 0 under drivers other than x11
 };
 
 bool videoReady = false;
@@ -136,6 +138,7 @@ bool EnsureVideo()
         return false;
     }
     videoReady = true;
+    StartX11WindowWatch();
     return true;
 }
 
@@ -198,6 +201,16 @@ void DestroyWindowAndNotify(HWND handle)
 
 } // namespace
 
+void DestroyVanishedWindows()
+{
+    std::vector<HWND> vanished;
+    for (const auto& [id, window] : windows)
+        if (X11WindowVanished(window.x11Window))
+            vanished.push_back(OwnWindowFromId(id));
+    for (const HWND handle : vanished)
+        DestroyWindowAndNotify(handle);
+}
+
 bool VideoReady()
 {
     return videoReady;
@@ -245,6 +258,7 @@ void ResetWindowsAndClasses()
     nextAtom = kFirstClassAtom;
     activeWindow = nullptr;
     if (videoReady) {
+        StopX11WindowWatch();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         videoReady = false;
     }
@@ -316,7 +330,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                                        outer.width, outer.height, flags);
     if (!sdl)
         return nullptr;
-    windows[SDL_GetWindowID(sdl)] = Window{sdl, windowClass->record.lpfnWndProc, outer};
+    Window& created = windows[SDL_GetWindowID(sdl)] = Window{sdl, windowClass->record.lpfnWndProc, outer};
+    created.x11Window = NoteX11Window(sdl);
     // Keys from the whole keyboard while the process has a window, as
     // GetAsyncKeyState reports them on Windows.
     StartKeyboardWideKeys(sdl);

@@ -32,6 +32,10 @@ void NoteFocus(HWND window);
 // decorations (some never do: then the client area is the outer size).
 void FitPendingWindows();
 
+// Destroys, as DestroyWindow does (WM_DESTROY first), each window the display
+// says another client has destroyed.
+void DestroyVanishedWindows();
+
 // Destroys every window without calling procedures, and forgets all classes.
 void ResetWindowsAndClasses();
 

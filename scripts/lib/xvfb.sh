@@ -36,12 +36,14 @@ stop_xvfb() {
     fi
 }
 
-# launch_demo EXECUTABLE WORKDIR LOG: starts the program in WORKDIR, its
-# standard output and error going to LOG. Standard output is line-buffered,
-# as on a console, so LOG can be watched while the program runs.
+# launch_demo EXECUTABLE WORKDIR LOG [ARGUMENT...]: starts the program in
+# WORKDIR, its standard output and error going through a pipe into LOG, as
+# when a user filters them. The program writes each line at once, as on a
+# console, so LOG can be watched while it runs.
 launch_demo() {
     local executable=$1 workdir=$2 log=$3
-    (cd "$workdir" && exec stdbuf -oL "$executable") >"$log" 2>&1 &
+    shift 3
+    (cd "$workdir" && exec "$executable" "$@") > >(cat >"$log") 2>&1 &
     DEMO_PID=$!
 }
 

@@ -38,9 +38,9 @@ centre_pixels() { # centre_pixels FILE -opaque|+opaque: pixels of the centre in,
     convert "$1" -gravity center -crop 40%x50%+0+0 +repage -alpha off -fuzz 2% -fill red "$2" "rgb(0,32,77)" \
         -fill blue +opaque red -format "%[fx:int(mean.r*w*h+0.5)]" info:
 }
-start_demo() {
-    start_xvfb || exit 1
-    launch_demo "$executable" "$work" "$log"
+start_demo() { # start_demo [ARGUMENT...]
+    [ -n "$XVFB_PID" ] || start_xvfb || exit 1
+    launch_demo "$executable" "$work" "$log" "$@"
     window=$(wait_for_window) || { echo "no window" && cat "$log" && exit 1; }
 }
 ends_cleanly() { # ends_cleanly HOW: exit status 0, every object released
@@ -66,7 +66,9 @@ no_display)
 close_button)
     restore
     start_demo
+    # The output goes through a pipe (launch_demo): each line arrives at once.
     check "first load prints Loaded." wait_for_line "Loaded." 1
+    check "Loaded. arrives while the program runs" kill -0 "$DEMO_PID"
     close_window "$window"
     ends_cleanly "the close button"
     check "no error line" equals "$(grep -c ERROR "$log")" 0
@@ -79,11 +81,14 @@ session)
     sleep 1
     check "reported once" equals "$(grep -c "ERROR : scene" "$log")" 1
     check "the compiler's line names the file" grep -q "^ERROR:CompileShaderFromFile : .*main.fx" "$log"
+    check "and the folder searched" grep -qF "file not found in $(cd "$work" && pwd -P)" "$log"
     check "the dump streams" at_least "$(count "$dump_end")" 10
     screenshot "$window" "$work/missing.png"
     check "nothing presented" equals "$(centre_pixels "$work/missing.png" -opaque)" 0
 
     restore
+    sleep 1
+    check "without --watch, saving does not reload" equals "$(count "Loaded.")" 0
     press_key "$window" F5
     check "fixed, F5 loads" wait_for_line "Loaded." 1
     sleep 1
@@ -105,6 +110,7 @@ session)
         "$work/main.fx"
     press_key "$window" F5
     check "no such vertex input: ErrorLine 427" wait_for_line "ERROR : scene : 427 0x80070057 : CreateInputLayout" 1
+    check "the debug output names it" grep -qF "the vertex shader reads TEXCOORD5, which no input element" "$log"
     dumps=$(count "$dump_start")
     sleep 1
     check "frames still render: no dump" equals "$(count "$dump_start")" "$dumps"
@@ -117,6 +123,38 @@ session)
     check "the compiler's line comes just before" compiler_line_before "ERROR : scene : 408 0x80004005"
     check "the dump streams again" at_least "$(count "$dump_end")" $((dumps + 5))
     check "one load per good F5" equals "$(count "Loaded.")" 2
+    press_key "$window" Escape
+    ends_cleanly Esc
+    ;;
+destroyed)
+    # Another client destroys the window: WM_DESTROY, as on Windows.
+    restore
+    start_demo
+    check "first load prints Loaded." wait_for_line "Loaded." 1
+    xdotool windowclose "$window"
+    ends_cleanly "destroying the window"
+    check "no X error" equals "$(grep -c "X Error" "$log")" 0
+    # The X server goes away: the program ends, it does not hang.
+    start_demo
+    check "started again" wait_for_line "Loaded." 1
+    stop_xvfb
+    check "losing the display ends the program" wait_for_exit 10
+    ;;
+watch)
+    # --watch: saving the effect file or an include reloads as F5 does,
+    # whether the editor writes in place or renames a new file over it.
+    printf '#include "scene.hlsli"\n' >"$work/main.fx"
+    cp "$source_dir/shaders/main.fx" "$work/scene.hlsli"
+    start_demo --watch
+    check "first load prints Loaded." wait_for_line "Loaded." 1
+    sed 's/return output;/return output/' "$source_dir/shaders/main.fx" >"$work/scene.hlsli"
+    check "an include written in place: ErrorLine 408" \
+        wait_for_line "ERROR : scene : 408 0x80004005 : CompileShaderFromFile VS" 1
+    cp "$source_dir/shaders/main.fx" "$work/main.fx.new"
+    mv "$work/main.fx.new" "$work/main.fx"
+    check "the effect file renamed into place: Loaded." wait_for_line "Loaded." 2
+    sleep 1
+    check "one load per save" equals "$(count "Loaded.")" 2
     press_key "$window" Escape
     ends_cleanly Esc
     ;;

@@ -1,6 +1,6 @@
 // A name after a semantic that repeats a constant-buffer member: this
 // crashes the HLSL front end; the compile worker turns that into an error.
-// expect: 408 0x80004005 main.fx(1,1)
+// expect: 408 0x80004005 main.fx(1,1) 'the compiler crashed on this file'
 cbuffer SceneConstants : register(b0)
 {
     float    time;

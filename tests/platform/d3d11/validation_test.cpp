@@ -213,8 +213,13 @@ TEST_F(ValidationTest, ViewsSamplersShaderCodeAndLayoutsRefusedByRule)
                                           code.size(), nullptr);
     };
     const char* missing = "the vertex shader's input signature has a semantic the elements do not supply";
+    // The debug output names the semantic that has no element.
+    const std::string noNormal = "D3D11 ERROR: ID3D11Device::CreateInputLayout: the vertex shader reads NORMAL0, "
+                                 "which no input element supplies\n";
+    testing::internal::CaptureStderr();
     ExpectRefused(layout({position}, vertex), missing);
     ExpectRefused(layout({position, texcoord}, vertex), missing);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), noNormal + noNormal);
     ExpectRefused(layout({position, badFormat}, vertex), "an element's format is not supported for vertex data");
     ExpectRefused(layout({position, normal, position}, vertex), "two elements have the same semantic");
     ExpectRefused(layout({position, normal}, pixel), otherStage);

@@ -6,8 +6,14 @@
 #include "compiler_test_support.h"
 
 #include "platform/diagnostics/diagnostics.h"
+#include "platform/hlsl/isolated_compile.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
 
 #include <unistd.h>
 
@@ -27,9 +33,11 @@ constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057u);
 
 TEST_F(CompileCall, TheFileIsNamedAsTheCallerGaveItAndReadAsItIsNow)
 {
-    ExpectOneError(Compile("vs_main", "vs_4_0"), kFileNotFound, "main.fx(1,1): error: file not found\n");
+    // A missing file names the folder it was looked for in.
+    const std::string here = fs::current_path().string();
+    ExpectOneError(Compile("vs_main", "vs_4_0"), kFileNotFound, "main.fx(1,1): error: file not found in " + here + "\n");
     ExpectOneError(Compile("vs_main", "vs_4_0", "effects/none.fx"), kFileNotFound,
-                   "effects/none.fx(1,1): error: file not found\n");
+                   "effects/none.fx(1,1): error: file not found in " + here + "/effects\n");
     Write("effects/main.fx", "float4 vs_main() : SV_Position { return missing; }\n");
     ExpectOneError(Compile("vs_main", "vs_4_0", "./effects/../effects/main.fx"), kFail,
                    "./effects/../effects/main.fx(1,41): error: 'missing' : unknown variable\n");
@@ -145,6 +153,55 @@ TEST_F(CompileCall, BlobsLiveUntilReleasedCallsAreJournaledAndAnInjectedFaultLea
         EXPECT_EQ(entry.operation, "D3DX11CompileFromFileA");
     EXPECT_EQ(journal[0].arguments, "file=main.fx entry=vs_main profile=vs_4_0 result=0x00000000");
     EXPECT_EQ(journal[1].arguments, "file=missing.fx entry=vs_main profile=vs_4_0 result=0x80070002");
+}
+
+// The compile worker: the only child process the tests start.
+pid_t CompileWorker()
+{
+    pid_t worker = 0;
+    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream children(task.path() / "children");
+        pid_t child = 0;
+        if (children >> child)
+            worker = child;
+    }
+    return worker;
+}
+
+TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
+{
+    hlsl::CompileRequest request;
+    request.file = "main.fx";
+    request.source = kVertexShader;
+    request.entryPoint = "vs_main";
+    request.profile = "vs_4_0";
+    ASSERT_TRUE(hlsl::CompileHlslIsolated(request).container);
+    const pid_t worker = CompileWorker();
+    ASSERT_GT(worker, 0);
+
+    // Stopped before it reads the request: it never answers.
+    ASSERT_EQ(kill(worker, SIGSTOP), 0);
+    const hlsl::CompileResult stopped = hlsl::CompileHlslIsolated(request, std::chrono::milliseconds(500));
+    ASSERT_EQ(stopped.errors.size(), 1u);
+    EXPECT_EQ(stopped.errors[0].message,
+              "the compiler process was stopped from outside by SIGSTOP (Stopped (signal)) and did not finish; "
+              "compile again");
+
+    // Killed while the request waits: a fresh worker, stopped at once, holds
+    // the request until the kill.
+    ASSERT_TRUE(hlsl::CompileHlslIsolated(request).container);
+    const pid_t next = CompileWorker();
+    ASSERT_GT(next, 0);
+    ASSERT_EQ(kill(next, SIGSTOP), 0);
+    auto killed = std::async(std::launch::async, [&] { return hlsl::CompileHlslIsolated(request); });
+    // The request is sent at once; the worker cannot read it while stopped.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(kill(next, SIGKILL), 0);
+    const hlsl::CompileResult result = killed.get();
+    ASSERT_EQ(result.errors.size(), 1u);
+    EXPECT_EQ(result.errors[0].message, "the compiler process was killed from outside by SIGKILL (Killed) before it "
+                                        "finished; this says nothing about the file: compile again");
+    EXPECT_TRUE(hlsl::CompileHlslIsolated(request).container);
 }
 
 } // namespace

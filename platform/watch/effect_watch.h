@@ -1,0 +1,32 @@
+#pragma once
+
+// `--watch`: a save of the effect file the program compiles, or of a file it
+// includes, counts as a press of F5, so the program's own reload runs
+// unchanged. The program ignores its command line; the platform reads the
+// process's own (/proc/self/cmdline) to see the option. Without it nothing
+// is watched and F5 alone reloads.
+//
+// inotify watches the folders that hold the files, not the files: an editor
+// that saves by writing a new file and renaming it over the old one replaces
+// the file a watch on it would follow. A write in place shows as the file
+// closed after writing, a rename-save as a file moved in under the name.
+
+#include <string>
+#include <string_view>
+
+namespace effect_watch {
+
+// Whether `--watch` was given (or a test turned watching on).
+bool Requested();
+// For the tests: watching on or off whatever the command line says.
+void SetRequested(bool requested);
+
+// The compiler has read the effect file `path` (relative to the working
+// directory), whose text is `text` (empty when it could not be read): from
+// now on it and the files its #include lines name are watched.
+void NoteEffectFile(const std::string& path, std::string_view text);
+
+// Whether a watched file was saved since the last call; never waits.
+bool TakeSave();
+
+} // namespace effect_watch
