@@ -82,10 +82,9 @@ HRESULT WINAPI D3DX11CompileFromFileA(LPCSTR srcFile, const D3D10_SHADER_MACRO* 
     }
     request.source = std::move(source.text);
 
-    const hlsl::CompileResult compiled = hlsl::CompileHlslIsolated(request);
-    if (!compiled.container)
+    const hlsl::IsolatedResult compiled = hlsl::CompileHlslIsolated(request);
+    if (compiled.code.empty())
         return fail(E_FAIL, compiled.errors);
-    const std::vector<std::uint8_t> bytes = hlsl::SerializeContainer(*compiled.container);
-    *shader = hlsl::CreateBlob(bytes.data(), bytes.size());
+    *shader = hlsl::CreateBlob(compiled.code.data(), compiled.code.size());
     return finish(S_OK);
 }

@@ -1,5 +1,7 @@
 #include "platform/hlsl/isolated_compile.h"
 
+#include "platform/hlsl/byte_codec.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -28,78 +30,28 @@ using Clock = std::chrono::steady_clock;
 // ---- Messages between the program and the worker -----------------------------
 // Each is a 32-bit little-endian length and that many bytes.
 
-void PutU32(std::string& out, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFFu);
-}
-
-void PutText(std::string& out, std::string_view text)
-{
-    PutU32(out, static_cast<std::uint32_t>(text.size()));
-    out += text;
-}
-
-class Decoder {
-public:
-    explicit Decoder(std::string_view bytes) : bytes_(bytes) {}
-
-    bool U32(std::uint32_t* value)
-    {
-        if (bytes_.size() < 4)
-            return false;
-        *value = 0;
-        for (int i = 0; i < 4; ++i)
-            *value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes_[i])) << (8 * i);
-        bytes_.remove_prefix(4);
-        return true;
-    }
-    bool Int(int* value)
-    {
-        std::uint32_t raw = 0;
-        if (!U32(&raw) || raw > 0x7FFFFFFFu)
-            return false;
-        *value = static_cast<int>(raw);
-        return true;
-    }
-    bool Text(std::string* text)
-    {
-        std::uint32_t size = 0;
-        if (!U32(&size) || bytes_.size() < size)
-            return false;
-        text->assign(bytes_.substr(0, size));
-        bytes_.remove_prefix(size);
-        return true;
-    }
-    std::string_view Rest() const { return bytes_; }
-    bool AtEnd() const { return bytes_.empty(); }
-
-private:
-    std::string_view bytes_;
-};
-
 // The request, and the program's working directory, which #include
 // resolves against and the worker takes on for each compile.
-std::string EncodeRequest(const CompileRequest& request)
+std::vector<std::uint8_t> EncodeRequest(const CompileRequest& request)
 {
     std::error_code ignored;
-    std::string out;
-    PutText(out, std::filesystem::current_path(ignored).string());
-    PutText(out, request.file);
-    PutText(out, request.source);
-    PutText(out, request.entryPoint);
-    PutText(out, request.profile);
-    PutU32(out, static_cast<std::uint32_t>(request.macros.size()));
+    ByteWriter out;
+    out.Text(std::filesystem::current_path(ignored).string());
+    out.Text(request.file);
+    out.Text(request.source);
+    out.Text(request.entryPoint);
+    out.Text(request.profile);
+    out.U32(static_cast<std::uint32_t>(request.macros.size()));
     for (const Macro& macro : request.macros) {
-        PutText(out, macro.name);
-        PutText(out, macro.definition);
+        out.Text(macro.name);
+        out.Text(macro.definition);
     }
-    return out;
+    return out.Take();
 }
 
 std::optional<CompileRequest> DecodeRequest(std::string_view bytes, std::string* directory)
 {
-    Decoder in(bytes);
+    ByteReader in(bytes);
     CompileRequest request;
     std::uint32_t macros = 0;
     if (!in.Text(directory) || !in.Text(&request.file) || !in.Text(&request.source) || !in.Text(&request.entryPoint)
@@ -115,40 +67,41 @@ std::optional<CompileRequest> DecodeRequest(std::string_view bytes, std::string*
 }
 
 // 'C' and a container, or 'E' and the diagnostics.
-std::string EncodeResult(const CompileResult& result)
+std::vector<std::uint8_t> EncodeResult(const CompileResult& result)
 {
-    std::string out;
+    ByteWriter out;
     if (result.container) {
-        out += 'C';
-        const std::vector<std::uint8_t> bytes = SerializeContainer(*result.container);
-        out.append(bytes.begin(), bytes.end());
-        return out;
+        out.Raw("C");
+        out.Raw(SerializeContainer(*result.container));
+        return out.Take();
     }
-    out += 'E';
-    PutU32(out, static_cast<std::uint32_t>(result.errors.size()));
+    out.Raw("E");
+    out.U32(static_cast<std::uint32_t>(result.errors.size()));
     for (const Diagnostic& error : result.errors) {
-        PutText(out, error.position.file);
-        PutU32(out, static_cast<std::uint32_t>(error.position.line));
-        PutU32(out, static_cast<std::uint32_t>(error.position.column));
-        PutText(out, error.message);
+        out.Text(error.position.file);
+        out.U32(static_cast<std::uint32_t>(error.position.line));
+        out.U32(static_cast<std::uint32_t>(error.position.column));
+        out.Text(error.message);
     }
-    return out;
+    return out.Take();
 }
 
-std::optional<CompileResult> DecodeResult(std::string_view bytes)
+// The container is checked here, once, and handed on as the worker wrote it.
+std::optional<IsolatedResult> DecodeResult(std::string_view bytes)
 {
-    if (bytes.empty())
+    ByteReader in(bytes);
+    std::span<const std::uint8_t> kind;
+    if (!in.Raw(1, &kind))
         return std::nullopt;
-    CompileResult result;
-    const char kind = bytes.front();
-    bytes.remove_prefix(1);
-    if (kind == 'C') {
-        result.container = ParseContainer({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-        return result.container ? std::optional(std::move(result)) : std::nullopt;
+    IsolatedResult result;
+    if (kind[0] == 'C') {
+        if (!ParseContainer(in.Rest()))
+            return std::nullopt;
+        result.code.assign(in.Rest().begin(), in.Rest().end());
+        return result;
     }
-    Decoder in(bytes);
     std::uint32_t count = 0;
-    if (kind != 'E' || !in.U32(&count) || count == 0)
+    if (kind[0] != 'E' || !in.U32(&count) || count == 0)
         return std::nullopt;
     for (std::uint32_t i = 0; i < count; ++i) {
         Diagnostic error;
@@ -161,11 +114,12 @@ std::optional<CompileResult> DecodeResult(std::string_view bytes)
 }
 
 // Sends one message; never raises SIGPIPE when the other side has gone.
-bool SendMessage(int socket, std::string_view body)
+bool SendMessage(int socket, std::span<const std::uint8_t> body)
 {
-    std::string frame;
-    PutU32(frame, static_cast<std::uint32_t>(body.size()));
-    frame += body;
+    ByteWriter out;
+    out.U32(static_cast<std::uint32_t>(body.size()));
+    out.Raw(body);
+    const std::vector<std::uint8_t>& frame = out.Bytes();
     for (std::size_t sent = 0; sent < frame.size();) {
         const ssize_t n = ::send(socket, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
@@ -242,7 +196,7 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
     if (status != Received::Message)
         return status;
     std::uint32_t size = 0;
-    Decoder(header).U32(&size);
+    ByteReader(header).U32(&size);
     return ReadExactly(socket, size, body, watch);
 }
 
@@ -261,7 +215,7 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
         if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
             // Includes then fail to open, and say so.
         }
-        std::string answer;
+        std::vector<std::uint8_t> answer;
         try {
             answer = EncodeResult(CompileHlsl(*request));
         } catch (...) {
@@ -277,10 +231,10 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
 
 class Worker {
 public:
-    CompileResult Compile(const CompileRequest& request, std::chrono::milliseconds timeLimit)
+    IsolatedResult Compile(const CompileRequest& request, std::chrono::milliseconds timeLimit)
     {
         const std::lock_guard lock(mutex_);
-        const std::string message = EncodeRequest(request);
+        const std::vector<std::uint8_t> message = EncodeRequest(request);
         // The memory limit is on what this compile adds to what the worker
         // held before it.
         std::size_t before = Running() ? ResidentBytes(statm_) : 0;
@@ -290,17 +244,17 @@ public:
             // A new worker begins as a copy of this process, with its pages.
             before = ResidentBytes("/proc/self/statm");
             if (!Start())
-                return CompileHlsl(request);
+                return CompileHere(request);
             if (!SendMessage(socket_, message)) {
                 Stop();
-                return CompileHlsl(request);
+                return CompileHere(request);
             }
         }
         std::string answer;
         const Watch watch{Clock::now() + timeLimit, statm_, before + kCompileMemoryLimit};
         switch (ReceiveMessage(socket_, &answer, &watch)) {
         case Received::Message:
-            if (std::optional<CompileResult> result = DecodeResult(answer))
+            if (std::optional<IsolatedResult> result = DecodeResult(answer))
                 return std::move(*result);
             Stop();
             return Failure(request, "the compiler failed on this file without a message");
@@ -330,9 +284,19 @@ public:
     }
 
 private:
-    static CompileResult Failure(const CompileRequest& request, std::string message)
+    static IsolatedResult CompileHere(const CompileRequest& request)
     {
-        CompileResult result;
+        CompileResult compiled = CompileHlsl(request);
+        IsolatedResult result;
+        result.errors = std::move(compiled.errors);
+        if (compiled.container)
+            result.code = SerializeContainer(*compiled.container);
+        return result;
+    }
+
+    static IsolatedResult Failure(const CompileRequest& request, std::string message)
+    {
+        IsolatedResult result;
         result.errors.push_back(MakeDiagnostic({request.file, 1, 1}, std::move(message)));
         return result;
     }
@@ -422,7 +386,7 @@ private:
 
 } // namespace
 
-CompileResult CompileHlslIsolated(const CompileRequest& request, std::chrono::milliseconds timeLimit)
+IsolatedResult CompileHlslIsolated(const CompileRequest& request, std::chrono::milliseconds timeLimit)
 {
     // Never destroyed: the worker ends when the program's end closes the
     // socket.

@@ -23,10 +23,17 @@ constexpr std::chrono::milliseconds kCompileTimeLimit{10000};
 // machine has.
 constexpr std::size_t kCompileMemoryLimit = std::size_t{384} << 20;
 
+// A compile's outcome as the worker sends it: the container's bytes, checked
+// once here and handed on as they are, or the errors.
+struct IsolatedResult {
+    std::vector<std::uint8_t> code; // SerializeContainer's bytes; empty on failure
+    std::vector<Diagnostic> errors;
+};
+
 // CompileHlsl in the worker, stopped after timeLimit or above
 // kCompileMemoryLimit. A crash or an overrun gives an error at line 1 of the
 // file. Where no worker can be started, compiles in this process.
-CompileResult CompileHlslIsolated(const CompileRequest& request,
+IsolatedResult CompileHlslIsolated(const CompileRequest& request,
                                   std::chrono::milliseconds timeLimit = kCompileTimeLimit);
 
 } // namespace hlsl

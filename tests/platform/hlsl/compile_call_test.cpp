@@ -175,13 +175,13 @@ TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
     request.source = kVertexShader;
     request.entryPoint = "vs_main";
     request.profile = "vs_4_0";
-    ASSERT_TRUE(hlsl::CompileHlslIsolated(request).container);
+    ASSERT_FALSE(hlsl::CompileHlslIsolated(request).code.empty());
     const pid_t worker = CompileWorker();
     ASSERT_GT(worker, 0);
 
     // Stopped before it reads the request: it never answers.
     ASSERT_EQ(kill(worker, SIGSTOP), 0);
-    const hlsl::CompileResult stopped = hlsl::CompileHlslIsolated(request, std::chrono::milliseconds(500));
+    const hlsl::IsolatedResult stopped = hlsl::CompileHlslIsolated(request, std::chrono::milliseconds(500));
     ASSERT_EQ(stopped.errors.size(), 1u);
     EXPECT_EQ(stopped.errors[0].message,
               "the compiler process was stopped from outside by SIGSTOP (Stopped (signal)) and did not finish; "
@@ -189,7 +189,7 @@ TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
 
     // Killed while the request waits: a fresh worker, stopped at once, holds
     // the request until the kill.
-    ASSERT_TRUE(hlsl::CompileHlslIsolated(request).container);
+    ASSERT_FALSE(hlsl::CompileHlslIsolated(request).code.empty());
     const pid_t next = CompileWorker();
     ASSERT_GT(next, 0);
     ASSERT_EQ(kill(next, SIGSTOP), 0);
@@ -197,11 +197,11 @@ TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
     // The request is sent at once; the worker cannot read it while stopped.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(kill(next, SIGKILL), 0);
-    const hlsl::CompileResult result = killed.get();
+    const hlsl::IsolatedResult result = killed.get();
     ASSERT_EQ(result.errors.size(), 1u);
     EXPECT_EQ(result.errors[0].message, "the compiler process was killed from outside by SIGKILL (Killed) before it "
                                         "finished; this says nothing about the file: compile again");
-    EXPECT_TRUE(hlsl::CompileHlslIsolated(request).container);
+    EXPECT_FALSE(hlsl::CompileHlslIsolated(request).code.empty());
 }
 
 } // namespace
