@@ -11,7 +11,6 @@ namespace {
 
 using hlsl::ShaderStage;
 
-constexpr UINT kVertexAttributes = 32;
 // Direct3D has 32 input slots; GL 4.5 promises only 16 vertex buffer
 // bindings (Mesa has no more), so the slots a draw reads are packed into them.
 constexpr UINT kGlVertexBindings = 16;
@@ -84,7 +83,7 @@ void DeviceContext::IASetVertexBuffers(UINT startSlot, UINT count, ID3D11Buffer*
             fields.Add("stride", strides[i]).Add("offset", offsets[i]);
         diagnostics::Record("IASetVertexBuffers", fields.Take());
     }
-    if (!SlotRange(startSlot, count, kVertexBufferSlots))
+    if (!SlotRange(startSlot, count, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT))
         return;
     for (UINT i = 0; i < count; ++i) {
         VertexBufferBinding& binding = state_.inputAssembler.vertexBuffers[startSlot + i];
@@ -154,7 +153,7 @@ void DeviceContext::SetConstantBuffers(const char* operation, ShaderStage stage,
 {
     if (diagnostics::JournalEnabled())
         diagnostics::Record(operation, Fields().Add("slot", startSlot).Objects("buffers", buffers, count).Take());
-    if (!SlotRange(startSlot, count, kConstantBufferSlots))
+    if (!SlotRange(startSlot, count, D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT))
         return;
     for (UINT i = 0; i < count; ++i)
         resources.constantBuffers[startSlot + i] =
@@ -183,7 +182,7 @@ void DeviceContext::PSSetConstantBuffers(UINT startSlot, UINT count, ID3D11Buffe
 void DeviceContext::PSSetShaderResources(UINT startSlot, UINT count, ID3D11ShaderResourceView* const* views)
 {
     std::string heldByOutput;
-    if (SlotRange(startSlot, count, kShaderResourceSlots)) {
+    if (SlotRange(startSlot, count, D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT)) {
         StageResources& resources = state_.pixel.resources;
         for (UINT i = 0; i < count; ++i) {
             const UINT slot = startSlot + i;
@@ -211,7 +210,7 @@ void DeviceContext::PSSetSamplers(UINT startSlot, UINT count, ID3D11SamplerState
     if (diagnostics::JournalEnabled())
         diagnostics::Record(
             "PSSetSamplers", Fields().Add("slot", startSlot).Objects("samplers", samplers, count).Take());
-    if (!SlotRange(startSlot, count, kSamplerSlots))
+    if (!SlotRange(startSlot, count, D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT))
         return;
     for (UINT i = 0; i < count; ++i)
         state_.pixel.resources.samplers[startSlot + i] =
@@ -235,7 +234,7 @@ void DeviceContext::RSSetViewports(UINT count, const D3D11_VIEWPORT* viewports)
                 .Add("max_depth", viewports[i].MaxDepth);
         diagnostics::Record("RSSetViewports", fields.Take());
     }
-    if (count > kViewportSlots || (count && !viewports))
+    if (count > D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE || (count && !viewports))
         return;
     std::copy_n(viewports, count, state_.rasterizer.viewports.begin());
     state_.rasterizer.viewportCount = count;
@@ -246,9 +245,9 @@ void DeviceContext::OMSetRenderTargets(UINT viewCount, ID3D11RenderTargetView* c
                                        ID3D11DepthStencilView* depthStencilView)
 {
     std::string emptied;
-    if (viewCount <= kRenderTargetSlots) {
+    if (viewCount <= D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT) {
         OutputMergerState& om = state_.outputMerger;
-        for (UINT slot = 0; slot < kRenderTargetSlots; ++slot)
+        for (UINT slot = 0; slot < D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT; ++slot)
             om.renderTargets[slot] =
                 Ref<RenderTargetView>::Share(slot < viewCount && views ? Impl(views[slot]) : nullptr);
         om.depthStencil = Ref<DepthStencilView>::Share(Impl(depthStencilView));
@@ -268,7 +267,7 @@ std::string DeviceContext::EmptyInputsHeldByOutputs()
 {
     std::string emptied;
     const auto emptyStage = [&](ShaderStage stage, StageResources& resources) {
-        for (UINT slot = 0; slot < kShaderResourceSlots; ++slot) {
+        for (UINT slot = 0; slot < D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT; ++slot) {
             Ref<ShaderResourceView>& view = resources.views[slot];
             if (!view || !state_.outputMerger.Holds(view->Texture()))
                 continue;
@@ -465,7 +464,7 @@ void DeviceContext::RecordDraw(const char* operation, Fields fields, const char*
         for (const hlsl::CombinedSampler& pair : state_.pixel.shader->Code().Container().samplers)
             for (std::uint32_t element = 0; element < pair.arraySize; ++element) {
                 const std::uint32_t slot = pair.textureSlot + element;
-                if (slot >= kShaderResourceSlots)
+                if (slot >= D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT)
                     break;
                 const std::string key = "ps.t" + std::to_string(slot);
                 if (resources.views[slot])
@@ -485,7 +484,7 @@ void DeviceContext::ApplyFramebuffer()
 {
     const OutputMergerState& om = state_.outputMerger;
     FramebufferKey key;
-    for (UINT slot = 0; slot < kRenderTargetSlots; ++slot)
+    for (UINT slot = 0; slot < D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT; ++slot)
         key.colors[slot] = om.renderTargets[slot] ? om.renderTargets[slot]->TextureName() : 0;
     key.depth = om.depthStencil ? om.depthStencil->TextureName() : 0;
     gl_->BindDrawFramebuffer(gl_->Framebuffer(key));
@@ -494,8 +493,8 @@ void DeviceContext::ApplyFramebuffer()
 void DeviceContext::ApplyViewports()
 {
     const RasterizerState& rs = state_.rasterizer;
-    std::array<GLfloat, kViewportSlots * 4> rectangles{};
-    std::array<GLdouble, kViewportSlots * 2> depthRanges{};
+    std::array<GLfloat, D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE * 4> rectangles{};
+    std::array<GLdouble, D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE * 2> depthRanges{};
     for (UINT i = 0; i < rs.viewportCount; ++i) {
         const D3D11_VIEWPORT& v = rs.viewports[i];
         // With the upper-left clip origin, GL's window y counts rows from the
@@ -518,7 +517,7 @@ void DeviceContext::ApplyVertexBuffers()
     std::array<GLintptr, kGlVertexBindings> offsets{};
     std::array<GLsizei, kGlVertexBindings> strides{};
     UINT used = 0;
-    for (UINT slot = 0; slot < kVertexBufferSlots; ++slot) {
+    for (UINT slot = 0; slot < D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT; ++slot) {
         const std::uint8_t binding = glBindingOfSlot_[slot];
         if (binding == kNoBinding || !bindings[slot].buffer)
             continue;
@@ -540,7 +539,7 @@ void DeviceContext::ApplyVertexAttributes()
     const InputAssemblerState& ia = state_.inputAssembler;
     const GLuint vertexArray = gl_->VertexArray();
     std::uint32_t enabled = 0;
-    std::array<std::uint8_t, kVertexBufferSlots> bindingOfSlot;
+    std::array<std::uint8_t, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> bindingOfSlot;
     bindingOfSlot.fill(kNoBinding);
     UINT nextBinding = 0;
     // Each input of the bound vertex shader takes the layout's element with
@@ -555,7 +554,7 @@ void DeviceContext::ApplyVertexAttributes()
             const GLuint location = input.location + row;
             const VertexElement* element =
                 ia.layout ? ia.layout->Find(input.semantic, input.semanticIndex + row) : nullptr;
-            if (location >= kVertexAttributes || !element || !ia.vertexBuffers[element->inputSlot].buffer)
+            if (location >= D3D11_VS_INPUT_REGISTER_COUNT || !element || !ia.vertexBuffers[element->inputSlot].buffer)
                 continue;
             std::uint8_t& binding = bindingOfSlot[element->inputSlot];
             if (binding == kNoBinding) {
@@ -574,7 +573,7 @@ void DeviceContext::ApplyVertexAttributes()
             enabled |= 1u << location;
         }
     }
-    for (GLuint location = 0; location < kVertexAttributes; ++location) {
+    for (GLuint location = 0; location < D3D11_VS_INPUT_REGISTER_COUNT; ++location) {
         const std::uint32_t bit = 1u << location;
         if ((enabled & bit) && !(enabledAttributes_ & bit))
             glEnableVertexArrayAttrib(vertexArray, location);
@@ -591,12 +590,13 @@ void DeviceContext::ApplyVertexAttributes()
 void DeviceContext::ApplyConstantBuffers(ShaderStage stage, const StageResources& resources)
 {
     // Uniform block bindings follow hlsl::ConstantBufferBinding: one run of
-    // kConstantBufferSlots per stage, whatever the program.
-    std::array<GLuint, kConstantBufferSlots> names{};
-    for (UINT slot = 0; slot < kConstantBufferSlots; ++slot)
+    // slots per stage, whatever the program.
+    constexpr UINT slots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
+    std::array<GLuint, slots> names{};
+    for (UINT slot = 0; slot < slots; ++slot)
         names[slot] = resources.constantBuffers[slot] ? resources.constantBuffers[slot]->Name()
                                                       : gl_->EmptyUniformBuffer();
-    glBindBuffersBase(GL_UNIFORM_BUFFER, hlsl::ConstantBufferBinding(stage, 0), kConstantBufferSlots, names.data());
+    glBindBuffersBase(GL_UNIFORM_BUFFER, hlsl::ConstantBufferBinding(stage, 0), slots, names.data());
 }
 
 void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resources)
@@ -610,13 +610,15 @@ void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resour
     for (const hlsl::CombinedSampler& pair : code->Container().samplers) {
         GLuint sampler = 0;
         if (pair.samplerSlot != hlsl::kNoSlot) {
-            const SamplerState* state =
-                pair.samplerSlot < kSamplerSlots ? resources.samplers[pair.samplerSlot].get() : nullptr;
+            const SamplerState* state = pair.samplerSlot < D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT
+                                            ? resources.samplers[pair.samplerSlot].get()
+                                            : nullptr;
             sampler = state ? state->Name() : gl_->DefaultSampler();
         }
         for (std::uint32_t element = 0; element < pair.arraySize; ++element) {
             const std::uint32_t slot = pair.textureSlot + element;
-            const ShaderResourceView* view = slot < kShaderResourceSlots ? resources.views[slot].get() : nullptr;
+            const ShaderResourceView* view =
+                slot < D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT ? resources.views[slot].get() : nullptr;
             glBindTextureUnit(pair.textureUnit + element, view ? view->TextureName() : gl_->EmptyTexture());
             glBindSampler(pair.textureUnit + element, sampler);
         }

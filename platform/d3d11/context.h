@@ -87,7 +87,7 @@ private:
     // The GL vertex buffer binding each input slot the attributes read from
     // is given (kNoBinding for the others), and how many bindings GL was
     // given at the last translation.
-    std::array<std::uint8_t, kVertexBufferSlots> glBindingOfSlot_{};
+    std::array<std::uint8_t, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> glBindingOfSlot_{};
     UINT glBindingsUsed_ = 0;
 };
 

@@ -32,6 +32,8 @@
 //   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N, and
 //   an SV_Position vertex input is an ordinary input fed by the input layout.
 
+#include "platform/include/d3d11_limits.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -87,16 +89,18 @@ struct ShaderContainer {
 };
 
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
-// slots per stage (14 per stage).
+// slots per stage.
 constexpr std::uint32_t ConstantBufferBinding(ShaderStage stage, std::uint32_t slot)
 {
-    return static_cast<std::uint32_t>(stage) * 14 + slot;
+    return static_cast<std::uint32_t>(stage) * D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT + slot;
 }
 
-// Texture units: 16 per stage.
+// Texture units: 16 per stage, the most GL 4.5 promises each stage.
+constexpr std::uint32_t kTextureUnitsPerStage = 16;
+
 constexpr std::uint32_t TextureUnit(ShaderStage stage, std::uint32_t pairIndex)
 {
-    return static_cast<std::uint32_t>(stage) * 16 + pairIndex;
+    return static_cast<std::uint32_t>(stage) * kTextureUnitsPerStage + pairIndex;
 }
 
 std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container);

@@ -1,5 +1,7 @@
 #include "platform/hlsl/stage_interface.h"
 
+#include "platform/include/d3d11_limits.h"
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -9,7 +11,7 @@ namespace hlsl {
 
 namespace {
 
-constexpr std::uint32_t kRenderTargets = 8;
+constexpr std::uint32_t kRenderTargets = D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT;
 
 std::string UpperCase(std::string_view text)
 {
