@@ -1,9 +1,10 @@
 #pragma once
 
 // ID3D11DeviceContext, the immediate context. Calls only change the shadow
-// state (context_state.h) and mark what changed; a draw translates the
-// changed parts to GL and draws. Clears and updates act at once, in call
-// order with the draws, as GL orders them.
+// state (context_state.h) and mark what changed (context.cpp); a draw
+// translates the changed parts to GL (context_apply.cpp) and draws. Clears
+// and updates act at once, in call order with the draws, as GL orders them
+// (context_draw.cpp).
 
 #include "platform/d3d11/context_state.h"
 #include "platform/d3d11/journal.h"
@@ -72,7 +73,9 @@ private:
     // Binds the context, links the stages and translates the changed state;
     // null when ready to draw.
     const char* PrepareDraw(UINT count, bool indexed);
-    void RecordDraw(const char* operation, Fields fields, const char* skipped) const;
+    // The draw's journal fields after its own arguments: the bound objects,
+    // the pixel stage's texture slots and why it was skipped.
+    void DescribeDraw(Fields& fields, const char* skipped) const;
 
     void ApplyVertexBuffers();
     void ApplyVertexAttributes();
@@ -80,6 +83,9 @@ private:
     void ApplyViewports();
     void ApplyConstantBuffers(hlsl::ShaderStage stage, const StageResources& resources);
     void ApplyTextures(ShaderCode* code, const StageResources& resources);
+
+    // A slot the attributes do not read from has no GL binding.
+    static constexpr std::uint8_t kNoBinding = 0xFF;
 
     PipelineState state_;
     std::uint32_t dirty_ = kDirtyAll;
