@@ -26,19 +26,6 @@ Buffer* BufferFor(ID3D11Buffer* buffer, UINT bindFlag)
     return implementation && (implementation->Desc().BindFlags & bindFlag) ? implementation : nullptr;
 }
 
-const char* StageName(ShaderStage stage)
-{
-    switch (stage) {
-    case ShaderStage::Vertex:
-        return "vs";
-    case ShaderStage::Geometry:
-        return "gs";
-    case ShaderStage::Pixel:
-        break;
-    }
-    return "ps";
-}
-
 } // namespace
 
 DeviceContext::DeviceContext(std::shared_ptr<GlContext> gl) : DeviceChild("ID3D11DeviceContext", std::move(gl))
@@ -245,7 +232,8 @@ std::string DeviceContext::EmptyInputsHeldByOutputs()
             resources.viewsHeldByOutput[slot] = true;
             dirty_ |= StageBit(kDirtyTextures, stage);
             if (diagnostics::JournalEnabled())
-                emptied += (emptied.empty() ? "" : ",") + std::string(StageName(stage)) + ".t" + std::to_string(slot);
+                emptied += (emptied.empty() ? "" : ",") + std::string(hlsl::StageShortName(stage)) + ".t"
+                           + std::to_string(slot);
         }
     };
     emptyStage(ShaderStage::Vertex, state_.vertex.resources);

@@ -193,9 +193,9 @@ void DeviceContext::DrawIndexed(UINT indexCount, UINT startIndex, INT baseVertex
 
 void DeviceContext::DescribeDraw(Fields& fields, const char* skipped) const
 {
-    fields.Held("vs", state_.vertex.shader)
-        .Held("gs", state_.geometry.shader)
-        .Held("ps", state_.pixel.shader)
+    fields.Held(hlsl::StageShortName(ShaderStage::Vertex), state_.vertex.shader)
+        .Held(hlsl::StageShortName(ShaderStage::Geometry), state_.geometry.shader)
+        .Held(hlsl::StageShortName(ShaderStage::Pixel), state_.pixel.shader)
         .Held("layout", state_.inputAssembler.layout)
         .Held("target", state_.outputMerger.renderTargets[0])
         .Held("depth", state_.outputMerger.depthStencil);
@@ -207,7 +207,8 @@ void DeviceContext::DescribeDraw(Fields& fields, const char* skipped) const
                 const std::uint32_t slot = pair.textureSlot + element;
                 if (slot >= D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT)
                     break;
-                const std::string key = "ps.t" + std::to_string(slot);
+                const std::string key =
+                    std::string(hlsl::StageShortName(ShaderStage::Pixel)) + ".t" + std::to_string(slot);
                 if (resources.views[slot])
                     fields.Held(key, resources.views[slot]);
                 else

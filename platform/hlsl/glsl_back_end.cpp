@@ -19,15 +19,7 @@ namespace {
 // Direct3D stage has its own slots: every stage names its uniforms apart.
 std::string UniformPrefix(ShaderStage stage)
 {
-    switch (stage) {
-    case ShaderStage::Vertex:
-        return "fxsc_vs_";
-    case ShaderStage::Geometry:
-        return "fxsc_gs_";
-    case ShaderStage::Pixel:
-        break;
-    }
-    return "fxsc_ps_";
+    return std::string("fxsc_") + StageShortName(stage) + "_";
 }
 
 // Direct3D 11's slot counts per stage.

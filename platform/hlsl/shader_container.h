@@ -44,6 +44,23 @@ namespace hlsl {
 
 enum class ShaderStage : std::uint32_t { Vertex = 0, Geometry = 1, Pixel = 2 };
 
+// The stage's short name as Direct3D writes it in its method and profile
+// names (VSSetShader, ps_5_0): "vs", "gs" or "ps". The GLSL's uniform names
+// and the layer's journal use it; messages name the stage in full
+// (StageName in compile_messages.h).
+constexpr const char* StageShortName(ShaderStage stage)
+{
+    switch (stage) {
+    case ShaderStage::Vertex:
+        return "vs";
+    case ShaderStage::Geometry:
+        return "gs";
+    case ShaderStage::Pixel:
+        break;
+    }
+    return "ps";
+}
+
 enum class ComponentType : std::uint32_t { Float = 0, Int = 1, Uint = 2 };
 
 constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
