@@ -22,6 +22,7 @@
 #include "platform/hlsl/compiler.h"
 #include "platform/hlsl/source.h"
 #include "platform/hlsl/tree.h"
+#include "platform/include/d3d11_limits.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -92,11 +93,13 @@ void CheckContainer(const hlsl::ShaderContainer& container, hlsl::ShaderStage st
     if (container.glsl.empty())
         Broken("the container holds GLSL", entryPoint);
     for (const hlsl::ConstantBuffer& buffer : container.constantBuffers)
-        if (buffer.slot >= 14 || buffer.byteSize == 0 || buffer.byteSize > 4096 * 16 || buffer.byteSize % 16 != 0
+        if (buffer.slot >= D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT || buffer.byteSize == 0
+            || buffer.byteSize > D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16 || buffer.byteSize % 16 != 0
             || buffer.binding != hlsl::ConstantBufferBinding(stage, buffer.slot))
             Broken("constant buffers have slots b0 to b13 and 16 to 65536 bytes in steps of 16", buffer.name);
     for (const hlsl::CombinedSampler& sampler : container.samplers)
-        if (sampler.textureSlot >= 128 || (sampler.samplerSlot >= 16 && sampler.samplerSlot != hlsl::kNoSlot))
+        if (sampler.textureSlot >= D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT
+            || (sampler.samplerSlot >= D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT && sampler.samplerSlot != hlsl::kNoSlot))
             Broken("textures have slots t0 to t127 and samplers s0 to s15", container.glsl);
     if ((stage == hlsl::ShaderStage::Geometry) != (container.geometryMaxVertices != 0))
         Broken("exactly a geometry stage has a vertex count", std::to_string(container.geometryMaxVertices));

@@ -1,5 +1,6 @@
 #include "resources/scene_resources.h"
 
+#include "gfx/d3d_buffer.h"
 #include "gfx/device_objects.h"
 #include "gfx/error_line.h"
 #include "gfx/safe_release.h"
@@ -48,20 +49,6 @@ HRESULT CompileShaderFromFile(const char* fileName, const char* entryPoint, cons
         std::printf("ERROR:%s : %s\n", "CompileShaderFromFile", static_cast<const char*>(messages->GetBufferPointer()));
     SafeRelease(messages);
     return hr;
-}
-
-HRESULT CreateD3DBuffer(UINT bindFlags, UINT byteWidth, ID3D11Buffer** buffer, const void* initialData)
-{
-    const D3D11_BUFFER_DESC desc = {
-        .ByteWidth = byteWidth,
-        .Usage = D3D11_USAGE_DEFAULT,
-        .BindFlags = bindFlags,
-        .CPUAccessFlags = 0,
-        .MiscFlags = 0,
-        .StructureByteStride = 0,
-    };
-    const D3D11_SUBRESOURCE_DATA data = {.pSysMem = initialData, .SysMemPitch = 0, .SysMemSlicePitch = 0};
-    return d3ddevice->CreateBuffer(&desc, initialData ? &data : nullptr, buffer);
 }
 
 void LoadSceneResources()

@@ -18,9 +18,6 @@ extern ID3D11RasterizerState* pRSStage; // never filled; shown by the pipeline d
 // messages when it fails.
 HRESULT CompileShaderFromFile(const char* fileName, const char* entryPoint, const char* profile, ID3D10Blob** code);
 
-// A default-usage buffer with the given bind flags, optionally filled.
-HRESULT CreateD3DBuffer(UINT bindFlags, UINT byteWidth, ID3D11Buffer** buffer, const void* initialData);
-
 // Releases the previous set, restarts the scene clock and builds everything
 // from "main.fx" again, stopping at the first failing step.
 void LoadSceneResources();

@@ -1,7 +1,7 @@
 #include "resources/teapot_mesh.h"
 
+#include "gfx/d3d_buffer.h"
 #include "gfx/device_objects.h"
-#include "resources/scene_resources.h"
 #include "resources/vertex.h"
 #include "scene/random.h"
 #include "scene/single_precision.h"

@@ -1,9 +1,10 @@
 #pragma once
 
 // ID3D11DeviceContext, the immediate context. Calls only change the shadow
-// state (context_state.h) and mark what changed; a draw translates the
-// changed parts to GL and draws. Clears and updates act at once, in call
-// order with the draws, as GL orders them.
+// state (context_state.h) and mark what changed (context.cpp); a draw
+// translates the changed parts to GL (context_apply.cpp) and draws. Clears
+// and updates act at once, in call order with the draws, as GL orders them
+// (context_draw.cpp).
 
 #include "platform/d3d11/context_state.h"
 #include "platform/d3d11/journal.h"
@@ -72,7 +73,9 @@ private:
     // Binds the context, links the stages and translates the changed state;
     // null when ready to draw.
     const char* PrepareDraw(UINT count, bool indexed);
-    void RecordDraw(const char* operation, Fields fields, const char* skipped) const;
+    // The draw's journal fields after its own arguments: the bound objects,
+    // the pixel stage's texture slots and why it was skipped.
+    void DescribeDraw(Fields& fields, const char* skipped) const;
 
     void ApplyVertexBuffers();
     void ApplyVertexAttributes();
@@ -81,13 +84,16 @@ private:
     void ApplyConstantBuffers(hlsl::ShaderStage stage, const StageResources& resources);
     void ApplyTextures(ShaderCode* code, const StageResources& resources);
 
+    // A slot the attributes do not read from has no GL binding.
+    static constexpr std::uint8_t kNoBinding = 0xFF;
+
     PipelineState state_;
     std::uint32_t dirty_ = kDirtyAll;
     std::uint32_t enabledAttributes_ = 0;
     // The GL vertex buffer binding each input slot the attributes read from
     // is given (kNoBinding for the others), and how many bindings GL was
     // given at the last translation.
-    std::array<std::uint8_t, kVertexBufferSlots> glBindingOfSlot_{};
+    std::array<std::uint8_t, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> glBindingOfSlot_{};
     UINT glBindingsUsed_ = 0;
 };
 

@@ -18,13 +18,6 @@
 
 namespace d3d11 {
 
-// Direct3D 11's slot counts.
-constexpr UINT kVertexBufferSlots = 32;    // D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT
-constexpr UINT kConstantBufferSlots = 14;  // D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT
-constexpr UINT kShaderResourceSlots = 128; // D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT
-constexpr UINT kSamplerSlots = 16;         // D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT
-constexpr UINT kViewportSlots = 16;        // D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE
-
 struct VertexBufferBinding {
     Ref<Buffer> buffer;
     UINT stride = 0;
@@ -33,7 +26,7 @@ struct VertexBufferBinding {
 
 struct InputAssemblerState {
     Ref<InputLayout> layout;
-    std::array<VertexBufferBinding, kVertexBufferSlots> vertexBuffers;
+    std::array<VertexBufferBinding, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> vertexBuffers;
     Ref<Buffer> indexBuffer;
     DXGI_FORMAT indexFormat = DXGI_FORMAT_UNKNOWN;
     UINT indexOffset = 0;
@@ -42,11 +35,11 @@ struct InputAssemblerState {
 
 // The slots of one shader stage; each stage has its own.
 struct StageResources {
-    std::array<Ref<Buffer>, kConstantBufferSlots> constantBuffers;
-    std::array<Ref<ShaderResourceView>, kShaderResourceSlots> views;
+    std::array<Ref<Buffer>, D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT> constantBuffers;
+    std::array<Ref<ShaderResourceView>, D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT> views;
     // Slots left empty because their resource was bound as an output.
-    std::bitset<kShaderResourceSlots> viewsHeldByOutput;
-    std::array<Ref<SamplerState>, kSamplerSlots> samplers;
+    std::bitset<D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT> viewsHeldByOutput;
+    std::array<Ref<SamplerState>, D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT> samplers;
 };
 
 template <class ShaderType>
@@ -56,12 +49,12 @@ struct ShaderStageState {
 };
 
 struct RasterizerState {
-    std::array<D3D11_VIEWPORT, kViewportSlots> viewports{};
+    std::array<D3D11_VIEWPORT, D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE> viewports{};
     UINT viewportCount = 0;
 };
 
 struct OutputMergerState {
-    std::array<Ref<RenderTargetView>, kRenderTargetSlots> renderTargets;
+    std::array<Ref<RenderTargetView>, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> renderTargets;
     Ref<DepthStencilView> depthStencil;
 
     // True when the texture is bound here as a render target or depth buffer.

@@ -226,7 +226,7 @@ HRESULT Device::CreateShader(const char* operation, const char* interfaceName, h
     auto* created = new ShaderType(interfaceName, gl_, std::move(*container));
     // Direct3D validates code at creation: compile the stage as it stands
     // (the form the vertex stage always takes) to find code GL refuses.
-    if (!created->Code().Compiled({}, &compileLog)) {
+    if (!gl_->Programs().Compiled(created->Code().Stage(), {}, &compileLog)) {
         created->Release();
         return Report(operation, E_INVALIDARG, "the stage's GLSL does not compile", nullptr, describe);
     }

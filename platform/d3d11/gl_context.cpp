@@ -13,7 +13,7 @@ namespace {
 
 // Direct3D reads an empty constant buffer slot as zeros; a block can be at
 // most 4096 vectors.
-constexpr GLsizeiptr kEmptyUniformBufferBytes = 4096 * 16;
+constexpr GLsizeiptr kEmptyUniformBufferBytes = D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16;
 
 bool IsCoreProfile45()
 {
@@ -146,9 +146,9 @@ GLuint GlContext::Framebuffer(const FramebufferKey& key)
 
     GLuint framebuffer = 0;
     glCreateFramebuffers(1, &framebuffer);
-    std::array<GLenum, kRenderTargetSlots> drawBuffers{};
+    std::array<GLenum, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> drawBuffers{};
     GLsizei drawBufferCount = 0;
-    for (GLsizei slot = 0; slot < static_cast<GLsizei>(kRenderTargetSlots); ++slot) {
+    for (GLsizei slot = 0; slot < static_cast<GLsizei>(D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT); ++slot) {
         const GLuint texture = key.colors[static_cast<std::size_t>(slot)];
         const GLenum attachment = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
         drawBuffers[static_cast<std::size_t>(slot)] = texture ? attachment : GL_NONE;

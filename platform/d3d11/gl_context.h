@@ -10,7 +10,7 @@
 // and the few GL bindings that are cached to avoid redundant calls.
 
 #include "platform/d3d11/program_cache.h"
-#include "platform/include/wintypes.h"
+#include "platform/include/d3d11.h"
 
 #include <epoxy/gl.h>
 
@@ -23,11 +23,9 @@ struct SDL_Window;
 
 namespace d3d11 {
 
-constexpr UINT kRenderTargetSlots = 8;
-
 // The textures of one framebuffer: colour attachments by slot, and depth.
 struct FramebufferKey {
-    std::array<GLuint, kRenderTargetSlots> colors{};
+    std::array<GLuint, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> colors{};
     GLuint depth = 0;
     bool operator==(const FramebufferKey&) const = default;
 };

@@ -4,6 +4,7 @@
 // Fields only after checking diagnostics::JournalEnabled(), so a disabled
 // journal costs one test per call.
 
+#include "platform/diagnostics/diagnostics.h"
 #include "platform/include/wintypes.h"
 
 #include <concepts>
@@ -54,5 +55,17 @@ private:
     static std::string Label(const void* object);
     std::string text_;
 };
+
+// Records one call in the journal: `describe` adds the call's arguments to
+// the fields and runs only while the journal is on.
+template <class Describe>
+void Journal(const char* operation, Describe describe)
+{
+    if (!diagnostics::JournalEnabled())
+        return;
+    Fields fields;
+    describe(fields);
+    diagnostics::Record(operation, fields.Take());
+}
 
 } // namespace d3d11

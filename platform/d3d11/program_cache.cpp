@@ -1,6 +1,5 @@
 #include "platform/d3d11/program_cache.h"
 
-#include "platform/d3d11/shader.h"
 #include "platform/diagnostics/diagnostics.h"
 
 #include <algorithm>
@@ -19,6 +18,19 @@ bool StartsWith(std::string_view line, std::string_view prefix)
 {
     const auto start = line.find_first_not_of(" \t");
     return start != std::string_view::npos && line.substr(start).starts_with(prefix);
+}
+
+GLenum GlStage(hlsl::ShaderStage stage)
+{
+    switch (stage) {
+    case hlsl::ShaderStage::Vertex:
+        return GL_VERTEX_SHADER;
+    case hlsl::ShaderStage::Geometry:
+        return GL_GEOMETRY_SHADER;
+    case hlsl::ShaderStage::Pixel:
+        break;
+    }
+    return GL_FRAGMENT_SHADER;
 }
 
 GLuint Link(GLuint vertex, GLuint geometry, GLuint pixel, std::string* log)
@@ -102,30 +114,59 @@ std::string InsertDefines(const std::string& glsl, const std::string& defines)
     return text + defines + glsl.substr(insertAt);
 }
 
-GLuint ProgramCache::Get(ShaderCode& vertex, ShaderCode* geometry, ShaderCode& pixel)
+GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel)
 {
-    const std::uint64_t geometrySerial = geometry ? geometry->Serial() : 0;
+    const std::uint64_t geometrySerial = geometry ? geometry->serial : 0;
     for (const Entry& entry : entries_)
-        if (entry.vertex == vertex.Serial() && entry.geometry == geometrySerial && entry.pixel == pixel.Serial())
+        if (entry.vertex == vertex.serial && entry.geometry == geometrySerial && entry.pixel == pixel.serial)
             return entry.program;
 
     GLuint program = 0;
     std::string log;
-    const GLuint vertexObject = vertex.Compiled({}, &log);
-    const std::vector<hlsl::StageVariable>* upstream = &vertex.Container().outputs;
+    const GLuint vertexObject = Compiled(vertex, {}, &log);
+    const std::vector<hlsl::StageVariable>* upstream = &vertex.container.outputs;
     GLuint geometryObject = 0;
     if (geometry) {
-        geometryObject = geometry->Compiled(LinkDefines(*upstream, geometry->Container().inputs), &log);
-        upstream = &geometry->Container().outputs;
+        geometryObject = Compiled(*geometry, LinkDefines(*upstream, geometry->container.inputs), &log);
+        upstream = &geometry->container.outputs;
     }
-    const GLuint pixelObject = pixel.Compiled(LinkDefines(*upstream, pixel.Container().inputs), &log);
+    const GLuint pixelObject = Compiled(pixel, LinkDefines(*upstream, pixel.container.inputs), &log);
     if (vertexObject && pixelObject && (!geometry || geometryObject))
         program = Link(vertexObject, geometryObject, pixelObject, &log);
     if (!program && diagnostics::JournalEnabled())
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
-    entries_.push_back({vertex.Serial(), geometrySerial, pixel.Serial(), program});
+    entries_.push_back({vertex.serial, geometrySerial, pixel.serial, program});
     newlyLinked_ = true;
     return program;
+}
+
+GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines, std::string* log)
+{
+    for (const CompiledStage& compiled : compiled_)
+        if (compiled.serial == stage.serial && compiled.defines == defines)
+            return compiled.object;
+
+    const std::string source = InsertDefines(stage.container.glsl, defines);
+    const GLchar* sourceText = source.c_str();
+    GLuint object = glCreateShader(GlStage(stage.container.stage));
+    glShaderSource(object, 1, &sourceText, nullptr);
+    glCompileShader(object);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(object, GL_COMPILE_STATUS, &compiled);
+    if (!compiled) {
+        if (log) {
+            GLint length = 0;
+            glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+            std::string info(static_cast<std::size_t>(std::max(length, 1)), '\0');
+            glGetShaderInfoLog(object, length, nullptr, info.data());
+            *log = info.c_str();
+        }
+        glDeleteShader(object);
+        object = 0;
+    }
+    // A failure is remembered too: the same text fails the same way.
+    compiled_.push_back({stage.serial, defines, object});
+    return object;
 }
 
 void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
@@ -136,15 +177,26 @@ void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
             glDeleteProgram(entry.program);
         return uses;
     });
+    std::erase_if(compiled_, [&](const CompiledStage& compiled) {
+        const bool of = compiled.serial == serial;
+        if (of && deleteGl && compiled.object)
+            glDeleteShader(compiled.object);
+        return of;
+    });
 }
 
 void ProgramCache::Clear(bool deleteGl)
 {
-    if (deleteGl)
+    if (deleteGl) {
         for (const Entry& entry : entries_)
             if (entry.program)
                 glDeleteProgram(entry.program);
+        for (const CompiledStage& compiled : compiled_)
+            if (compiled.object)
+                glDeleteShader(compiled.object);
+    }
     entries_.clear();
+    compiled_.clear();
 }
 
 } // namespace d3d11

@@ -16,7 +16,10 @@
 // clash there.
 //
 // Programs are cached per (vertex, geometry or none, pixel) combination by
-// the shaders' serial numbers and dropped when one of those shaders dies.
+// the shaders' serial numbers, and each stage's GL shader objects per
+// distinct set of defines; both are dropped when the shader dies. The cache
+// knows a stage only as its code and serial number (StageCode), so it calls
+// nothing of the shader objects that own them.
 
 #include "platform/hlsl/shader_container.h"
 
@@ -29,8 +32,6 @@
 
 namespace d3d11 {
 
-class ShaderCode;
-
 // The #define lines that place each of `inputs` at the location of the
 // upstream output with the same semantic; lines that would repeat a macro's
 // own default are left out. An input no upstream output writes gets a
@@ -42,15 +43,27 @@ std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
 // #extension lines that follow it.
 std::string InsertDefines(const std::string& glsl, const std::string& defines);
 
+// One stage of compiled code and the serial number that names it for the
+// process's lifetime (see ShaderCode).
+struct StageCode {
+    std::uint64_t serial;
+    const hlsl::ShaderContainer& container;
+};
+
 class ProgramCache {
 public:
     // The linked program for the stages (geometry may be null); 0 when they
     // do not compile or link, which is remembered too. The context must be
     // current.
-    GLuint Get(ShaderCode& vertex, ShaderCode* geometry, ShaderCode& pixel);
+    GLuint Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel);
 
-    // Drops the programs that use the shader; deletes them when `deleteGl`
-    // (the context is current).
+    // The stage compiled with `defines` inserted after its #version line,
+    // compiled once per distinct text; 0 when the GLSL does not compile, with
+    // the compiler's log in *log. The context must be current.
+    GLuint Compiled(const StageCode& stage, const std::string& defines, std::string* log = nullptr);
+
+    // Drops the programs and the compiled stages that use the shader;
+    // deletes their GL objects when `deleteGl` (the context is current).
     void ForgetShader(std::uint64_t serial, bool deleteGl);
     void Clear(bool deleteGl);
     // Whether a program was linked since the last call.
@@ -64,7 +77,13 @@ private:
         std::uint64_t pixel;
         GLuint program;
     };
+    struct CompiledStage {
+        std::uint64_t serial;
+        std::string defines;
+        GLuint object; // 0: the text does not compile
+    };
     std::vector<Entry> entries_;
+    std::vector<CompiledStage> compiled_;
     bool newlyLinked_ = false;
 };
 

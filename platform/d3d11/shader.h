@@ -1,15 +1,15 @@
 #pragma once
 
 // ID3D11VertexShader, ID3D11GeometryShader and ID3D11PixelShader: one stage
-// of compiled code (the compiler's container) and its GL shader objects.
+// of compiled code (the compiler's container). Its GL shader objects and the
+// programs it is linked into live in the context's program cache
+// (program_cache.h) until the code dies.
 
 #include "platform/d3d11/device_child.h"
 #include "platform/hlsl/shader_container.h"
 #include "platform/include/d3d11.h"
 
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace d3d11 {
 
@@ -23,18 +23,13 @@ public:
     const hlsl::ShaderContainer& Container() const { return container_; }
     // Unique for the process's lifetime; names this stage in program caches.
     std::uint64_t Serial() const { return serial_; }
-
-    // The stage compiled with `defines` inserted after
-    // its #version line (see program_cache.h), compiled once per distinct
-    // text; 0 when the GLSL does not compile, with the compiler's log in
-    // *log. The context must be current.
-    GLuint Compiled(const std::string& defines, std::string* log = nullptr);
+    // The stage as the program cache takes it.
+    StageCode Stage() const { return {serial_, container_}; }
 
 private:
     std::shared_ptr<GlContext> gl_;
     hlsl::ShaderContainer container_;
     std::uint64_t serial_;
-    std::vector<std::pair<std::string, GLuint>> compiled_;
 };
 
 template <class Interface>

@@ -20,10 +20,9 @@ namespace d3d11 {
 
 namespace {
 
-constexpr UINT kMaxTextureSize = 16384;            // D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION
-constexpr UINT kMaxConstantBufferBytes = 4096 * 16; // D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT vectors
-constexpr UINT kVertexInputSlots = 32;             // D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT
-constexpr UINT kMaxVertexElementEnd = 2048;        // D3D11_IA_VERTEX_INPUT_STRUCTURE_ELEMENTS_COMPONENTS * 4 bytes
+constexpr UINT kMaxTextureSize = D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION;
+constexpr UINT kMaxConstantBufferBytes = D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16;
+constexpr UINT kMaxVertexElementEnd = 2048; // D3D11_IA_VERTEX_INPUT_STRUCTURE_ELEMENTS_COMPONENTS * 4 bytes
 constexpr UINT kBufferBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER;
 constexpr UINT kSwapChainFlags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
 
@@ -92,7 +91,8 @@ const char* ValidateSwapChainDesc(const DXGI_SWAP_CHAIN_DESC* desc)
                "back buffer larger than 16384 texels");
     D3D11_RULE(desc->BufferDesc.Format == DXGI_FORMAT_R8G8B8A8_UNORM, "back buffer format is not supported");
     D3D11_RULE(desc->SampleDesc.Count == 1 && desc->SampleDesc.Quality == 0, "multisampling is not supported");
-    D3D11_RULE(desc->BufferCount >= 1 && desc->BufferCount <= 16, "BufferCount is outside 1..16");
+    D3D11_RULE(desc->BufferCount >= 1 && desc->BufferCount <= DXGI_MAX_SWAP_CHAIN_BUFFERS,
+               "BufferCount is outside 1..16");
     D3D11_RULE(desc->SwapEffect == DXGI_SWAP_EFFECT_DISCARD, "swap effect is not supported");
     D3D11_RULE((desc->Flags & ~kSwapChainFlags) == 0, "swap chain flags are not supported");
     D3D11_RULE(desc->OutputWindow, "no output window");
@@ -194,8 +194,9 @@ const char* ValidateSamplerDesc(const D3D11_SAMPLER_DESC* desc)
     D3D11_RULE(SupportedAddressMode(desc->AddressU) && SupportedAddressMode(desc->AddressV)
                    && SupportedAddressMode(desc->AddressW),
                "address mode is not supported");
-    D3D11_RULE(desc->MipLODBias >= -16.0f && desc->MipLODBias <= 15.99f, "MipLODBias is outside -16..15.99");
-    D3D11_RULE(desc->MaxAnisotropy <= 16, "MaxAnisotropy is above 16");
+    D3D11_RULE(desc->MipLODBias >= D3D11_MIP_LOD_BIAS_MIN && desc->MipLODBias <= D3D11_MIP_LOD_BIAS_MAX,
+               "MipLODBias is outside -16..15.99");
+    D3D11_RULE(desc->MaxAnisotropy <= D3D11_REQ_MAXANISOTROPY, "MaxAnisotropy is above 16");
     const auto comparison = static_cast<UINT>(desc->ComparisonFunc); // NEVER (1) to ALWAYS (8)
     D3D11_RULE(comparison >= 1 && comparison <= 8, "ComparisonFunc is not a comparison");
     D3D11_RULE(!std::isnan(desc->MinLOD) && !std::isnan(desc->MaxLOD) && desc->MinLOD <= desc->MaxLOD,
@@ -218,14 +219,14 @@ const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT c
                                 const hlsl::ShaderContainer& vertexShader)
 {
     D3D11_RULE(elements || count == 0, "no element array");
-    D3D11_RULE(count <= kVertexInputSlots, "more than 32 elements");
+    D3D11_RULE(count <= D3D11_IA_VERTEX_INPUT_STRUCTURE_ELEMENT_COUNT, "more than 32 elements");
     const std::span<const D3D11_INPUT_ELEMENT_DESC> list(elements, count);
     for (std::size_t i = 0; i < list.size(); ++i) {
         const D3D11_INPUT_ELEMENT_DESC& e = list[i];
         const FormatInfo& format = Format(e.Format);
         D3D11_RULE(e.SemanticName && *e.SemanticName, "an element has no semantic name");
         D3D11_RULE(format.vertexElement, "an element's format is not supported for vertex data");
-        D3D11_RULE(e.InputSlot < kVertexInputSlots, "an element's input slot is beyond 31");
+        D3D11_RULE(e.InputSlot < D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT, "an element's input slot is beyond 31");
         D3D11_RULE(e.InputSlotClass == D3D11_INPUT_PER_VERTEX_DATA, "only per-vertex data is supported");
         D3D11_RULE(e.InstanceDataStepRate == 0, "per-vertex data has no step rate");
         D3D11_RULE(e.AlignedByteOffset % 4 == 0, "an element's offset is not a multiple of 4");

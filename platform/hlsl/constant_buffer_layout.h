@@ -9,6 +9,8 @@
 // element starts a register, and the last one is not padded; the member after
 // a structure starts a register.
 
+#include "platform/include/d3d11_limits.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,7 +19,7 @@
 namespace hlsl {
 
 constexpr std::uint64_t kRegisterBytes = 16;
-constexpr std::uint64_t kMaxConstantBufferRegisters = 4096;
+constexpr std::uint64_t kMaxConstantBufferRegisters = D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT;
 
 struct PackedMember;
 

@@ -192,15 +192,7 @@ std::string WriteGlsl(const CrossCompiler& cross)
 
 std::string UniformPrefix(ShaderStage stage)
 {
-    switch (stage) {
-    case ShaderStage::Vertex:
-        return "fxsc_vs_";
-    case ShaderStage::Geometry:
-        return "fxsc_gs_";
-    case ShaderStage::Pixel:
-        break;
-    }
-    return "fxsc_ps_";
+    return std::string("fxsc_") + StageShortName(stage) + "_";
 }
 
 } // namespace hlsl

@@ -3,6 +3,8 @@
 
 #include "platform/hlsl/glsl.h"
 
+#include "platform/include/d3d11_limits.h"
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -12,7 +14,7 @@ namespace hlsl {
 
 namespace {
 
-constexpr std::uint32_t kRenderTargets = 8;
+constexpr std::uint32_t kRenderTargets = D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT;
 
 std::string UpperCase(std::string_view text)
 {

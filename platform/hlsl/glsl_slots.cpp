@@ -10,10 +10,9 @@ namespace hlsl {
 namespace {
 
 // Direct3D 11's slot counts per stage.
-constexpr std::uint32_t kConstantBufferSlots = 14;
-constexpr std::uint32_t kTextureSlots = 128;
-constexpr std::uint32_t kSamplerSlots = 16;
-constexpr std::uint32_t kTextureUnitsPerStage = 16;
+constexpr std::uint32_t kConstantBufferSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
+constexpr std::uint32_t kTextureSlots = D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT;
+constexpr std::uint32_t kSamplerSlots = D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT;
 
 const char* RegisterLetter(ResourceClass resourceClass)
 {

@@ -32,6 +32,8 @@
 //   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N, and
 //   an SV_Position vertex input is an ordinary input fed by the input layout.
 
+#include "platform/include/d3d11_limits.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -41,6 +43,23 @@
 namespace hlsl {
 
 enum class ShaderStage : std::uint32_t { Vertex = 0, Geometry = 1, Pixel = 2 };
+
+// The stage's short name as Direct3D writes it in its method and profile
+// names (VSSetShader, ps_5_0): "vs", "gs" or "ps". The GLSL's uniform names
+// and the layer's journal use it; messages name the stage in full
+// (StageName in compile_messages.h).
+constexpr const char* StageShortName(ShaderStage stage)
+{
+    switch (stage) {
+    case ShaderStage::Vertex:
+        return "vs";
+    case ShaderStage::Geometry:
+        return "gs";
+    case ShaderStage::Pixel:
+        break;
+    }
+    return "ps";
+}
 
 enum class ComponentType : std::uint32_t { Float = 0, Int = 1, Uint = 2 };
 
@@ -87,16 +106,18 @@ struct ShaderContainer {
 };
 
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
-// slots per stage (14 per stage).
+// slots per stage.
 constexpr std::uint32_t ConstantBufferBinding(ShaderStage stage, std::uint32_t slot)
 {
-    return static_cast<std::uint32_t>(stage) * 14 + slot;
+    return static_cast<std::uint32_t>(stage) * D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT + slot;
 }
 
-// Texture units: 16 per stage.
+// Texture units: 16 per stage, the most GL 4.5 promises each stage.
+constexpr std::uint32_t kTextureUnitsPerStage = 16;
+
 constexpr std::uint32_t TextureUnit(ShaderStage stage, std::uint32_t pairIndex)
 {
-    return static_cast<std::uint32_t>(stage) * 16 + pairIndex;
+    return static_cast<std::uint32_t>(stage) * kTextureUnitsPerStage + pairIndex;
 }
 
 std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container);

@@ -2,6 +2,7 @@
 
 // The Direct3D 11 types, entry point and interface methods the program uses.
 
+#include "platform/include/d3d11_limits.h"
 #include "platform/include/dxgi.h"
 #include "platform/include/wintypes.h"
 
