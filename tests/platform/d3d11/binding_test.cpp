@@ -294,19 +294,5 @@ TEST_F(BindingTest, EveryVertexFormatFromTwoSlotsIntoTwoTargetsAsBindingsChangeB
     EXPECT_TRUE(TexelEq(ReadTexel(ninth.texture.get(), 320, 360), clear));
 }
 
-TEST_F(BindingTest, ATargetReleasedAndAnotherMadeInItsPlaceIsTheOneDrawnTo)
-{
-    // GL hands a released object's name to the next one made: nothing kept
-    // for the old target may serve the new.
-    for (const Texel& colour : {Texel{1, 0, 0, 1}, Texel{0, 1, 0, 1}, Texel{0, 0, 1, 1}}) {
-        context_->OMSetRenderTargets(0, nullptr, nullptr);
-        target_ = Target();
-        BindTarget({0, 0, 0, 0});
-        BindColourPipeline(Rectangle(-1, 1, 1, -1), {{0, 0, 0, 0}, {colour[0], colour[1], colour[2], colour[3]}});
-        context_->Draw(6, 0);
-        EXPECT_TRUE(TexelEq(At(640, 360), colour));
-    }
-}
-
 } // namespace
 } // namespace d3d11_test

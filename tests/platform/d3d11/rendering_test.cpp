@@ -83,7 +83,8 @@ TEST_F(RenderingTest, DepthViewKeepsNearerFragmentsAndClipSpaceDepthRunsFromZero
     // target writes depth, through the viewport's depth range.
     context_->ClearDepthStencilView(view.get(), D3D11_CLEAR_STENCIL, 0.25f, 0);
     EXPECT_EQ(ReadTexel(depth.get(), 640, 360)[0], 0.0f);
-    context_->ClearDepthStencilView(view.get(), D3D11_CLEAR_DEPTH, 1.0f, 0);
+    context_->ClearDepthStencilView(view.get(), D3D11_CLEAR_DEPTH, 1.5f, 0); // clamped to 1
+    EXPECT_EQ(ReadTexel(depth.get(), 640, 360)[0], 1.0f);
     context_->OMSetRenderTargets(0, nullptr, view.get());
     const D3D11_VIEWPORT range = {0, 0, kWidth, kHeight, 0.5f, 1};
     context_->RSSetViewports(1, &range);

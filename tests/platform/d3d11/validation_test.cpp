@@ -89,6 +89,7 @@ TEST_F(ValidationTest, BuffersAndTexturesRefusedByRuleAndInitialTexelsTopRowFirs
     const std::uint8_t texels[16] = {};
     const D3D11_SUBRESOURCE_DATA shortRows = {texels, 4, 0};
     ExpectRefused(device_->CreateTexture2D(&small, &shortRows, nullptr), "SysMemPitch is shorter than a row");
+    ExpectRefused(device_->CreateTexture2D(&small, &empty, nullptr), "initial data without pSysMem");
 
     // Two rows of 2 texels, 12 bytes apart (4 bytes of padding).
     const std::uint8_t padded[24] = {255, 0, 0,   255, 0,   255, 0,   255, 9, 9, 9, 9,
