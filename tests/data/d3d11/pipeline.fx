@@ -131,3 +131,44 @@ float4 ps_integer_tint(IntegerTint input) : SV_Target
 {
     return float4(input.tint);
 }
+
+// Every vertex format the layer maps, read from two input slots: SV_Target0
+// is TEXCOORD1 (R32G32B32A32_FLOAT), SV_Target1 COLOR0 (R8G8B8A8_UNORM).
+struct Formats
+{
+    float4 position : SV_Position;
+    nointerpolation float4 wide : TEXCOORD1;
+    nointerpolation float4 bytes : COLOR0;
+};
+Formats vs_formats(float3 position : POSITION, float4 wide : TEXCOORD1, float4 bytes : COLOR0)
+{
+    Formats output;
+    output.position = float4(position, 1.0);
+    output.wide = wide;
+    output.bytes = bytes;
+    return output;
+}
+struct TwoTargets
+{
+    float4 first : SV_Target0;
+    float4 second : SV_Target1;
+};
+TwoTargets ps_formats(Formats input)
+{
+    TwoTargets output;
+    output.first = input.wide;
+    output.second = input.bytes;
+    return output;
+}
+
+// A matrix input: four elements, TEXCOORD2 to TEXCOORD5.
+float4 vs_matrix(float3 position : POSITION, float4x4 basis : TEXCOORD2) : SV_Position
+{
+    return mul(float4(position, 1.0), basis);
+}
+
+// Texture slot 0 through s0 at this stage's b0 offset.xy.
+float4 ps_sample() : SV_Target
+{
+    return source.Sample(sampled, offset.xy);
+}

@@ -1,6 +1,7 @@
 // The context's bindings: what it keeps alive, what a draw reads, the
 // render-target/shader-input hazard, per-stage slots, the last slot of each
-// kind, and empty bindings.
+// kind and the most of each array, every vertex format, bindings changed
+// between draws in the orders a program can take, and empty bindings.
 #include "tests/platform/d3d11/d3d11_fixture.h"
 
 #include <gmock/gmock.h>
@@ -230,6 +231,67 @@ TEST_F(BindingTest, DrawsWithoutAStageDrawNothingAndALayoutServesAnyVertexShader
     context_->Draw(6, 0);
     EXPECT_TRUE(TexelEq(At(320, 360), {0, 0.75f, 0, 1}));
     EXPECT_TRUE(TexelEq(At(960, 360), {0, 0, 0, 0}));
+}
+
+TEST_F(BindingTest, EveryVertexFormatFromTwoSlotsIntoTwoTargetsAsBindingsChangeBetweenDraws)
+{
+    // Slot 0: the positions. Slot 1, 20 bytes a vertex: TEXCOORD1 as four
+    // floats, COLOR0 as four bytes (R8G8B8A8_UNORM: 255 reads 1). ps_formats
+    // writes TEXCOORD1 to target 0 and COLOR0 to target 1.
+    const Code vs = Pipeline("vs_formats");
+    Target second = MakeTarget({0, 0, 0, 0});
+    BindTarget({0, 0, 0, 0});
+    std::array<ID3D11RenderTargetView*, 9> targets{target_.rtv.get(), second.rtv.get()};
+    context_->OMSetRenderTargets(8, targets.data(), nullptr);
+    context_->VSSetShader(MakeVertexShader(vs).get(), nullptr, 0);
+    context_->PSSetShader(MakePixelShader(Pipeline("ps_formats")).get(), nullptr, 0);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    D3D11_INPUT_ELEMENT_DESC elements[] = {
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"TEXCOORD", 1, DXGI_FORMAT_R32G32B32A32_FLOAT, 1, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"COLOR", 0, DXGI_FORMAT_R8G8B8A8_UNORM, 1, 16, D3D11_INPUT_PER_VERTEX_DATA, 0}};
+    Owned<ID3D11InputLayout> layout, floatsAsColour;
+    ASSERT_EQ(device_->CreateInputLayout(elements, 3, vs.data(), vs.size(), layout.out()), S_OK);
+    elements[2].Format = DXGI_FORMAT_R32G32B32A32_FLOAT;
+    elements[2].AlignedByteOffset = 0;
+    ASSERT_EQ(device_->CreateInputLayout(elements, 3, vs.data(), vs.size(), floatsAsColour.out()), S_OK);
+    context_->IASetInputLayout(layout.get());
+    BindVertices(Rectangle(-1, 1, 1, -1));
+    struct Attributes {
+        float wide[4];
+        std::uint8_t bytes[4];
+    };
+    const std::vector<Attributes> attributes(6, {{0.25f, 0.5f, 0.75f, 0.125f}, {255, 0, 255, 255}});
+    Owned<ID3D11Buffer> buffer = MakeBuffer(D3D11_BIND_VERTEX_BUFFER, 6 * sizeof(Attributes), attributes.data());
+    const UINT stride = sizeof(Attributes), offset = 0;
+    const Texel wide = {0.25f, 0.5f, 0.75f, 0.125f}, clear = {0, 0, 0, 0};
+
+    // Slot 1 empty at one draw, filled before the next.
+    context_->Draw(6, 0);
+    context_->IASetVertexBuffers(1, 1, buffer.address(), &stride, &offset);
+    context_->Draw(6, 0);
+    EXPECT_TRUE(TexelEq(At(640, 360), wide));
+    EXPECT_TRUE(TexelEq(ReadTexel(second.texture.get(), 640, 360), {1, 0, 1, 1}));
+    // Another layout after a draw: COLOR0 now reads the floats.
+    context_->IASetInputLayout(floatsAsColour.get());
+    context_->Draw(6, 0);
+    EXPECT_TRUE(TexelEq(ReadTexel(second.texture.get(), 640, 360), wide));
+
+    // All 16 viewports at once, the first over the left half; a call with a
+    // 17th viewport or a ninth target is ignored.
+    context_->ClearRenderTargetView(target_.rtv.get(), clear.data());
+    std::array<D3D11_VIEWPORT, 17> viewports;
+    viewports.fill({0, 0, kWidth, kHeight, 0, 1});
+    viewports[1].Width = kWidth / 2;
+    context_->RSSetViewports(16, viewports.data() + 1);
+    context_->RSSetViewports(17, viewports.data());
+    Target ninth = MakeTarget(clear);
+    targets[8] = ninth.rtv.get();
+    context_->OMSetRenderTargets(9, targets.data(), nullptr);
+    context_->Draw(6, 0);
+    EXPECT_TRUE(TexelEq(At(320, 360), wide));
+    EXPECT_TRUE(TexelEq(At(960, 360), clear));
+    EXPECT_TRUE(TexelEq(ReadTexel(ninth.texture.get(), 320, 360), clear));
 }
 
 } // namespace

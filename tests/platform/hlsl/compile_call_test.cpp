@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <sstream>
 #include <thread>
 
 #include <unistd.h>
@@ -202,6 +203,59 @@ TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
     EXPECT_EQ(result.errors[0].message, "the compiler process was killed from outside by SIGKILL (Killed) before it "
                                         "finished; this says nothing about the file: compile again");
     EXPECT_FALSE(hlsl::CompileHlslIsolated(request).code.empty());
+}
+
+// Processes this one started that still run (or wait to be reaped): the
+// compile worker while there is one.
+int ChildProcesses()
+{
+    int children = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+        if (entry.path().filename().string().find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = ReadText(entry.path() / "stat");
+        const std::size_t name = stat.rfind(')'); // the command name may hold spaces
+        std::istringstream fields(name == std::string::npos ? "" : stat.substr(name + 1));
+        char state = 0;
+        long parent = 0;
+        if (fields >> state >> parent && parent == getpid())
+            ++children;
+    }
+    return children;
+}
+
+// A vertex stage under macros that double 40 times (2^40 terms): in a
+// condition they only take time, in the code memory too.
+std::string Doubling(bool inCode)
+{
+    std::string source = std::string("#define M0 ") + (inCode ? "1.0" : "1") + "\n";
+    for (int level = 1; level <= 40; ++level)
+        source += "#define M" + std::to_string(level) + " (M" + std::to_string(level - 1) + " + M"
+                  + std::to_string(level - 1) + ")\n";
+    if (!inCode)
+        source += "#if M40 > 0\n#endif\n";
+    return source + "float4 vs_main(float3 p : POSITION) : SV_Position { return float4(p, " + (inCode ? "M40" : "1")
+           + "); }\n";
+}
+
+TEST_F(CompileCall, AWorkerPastItsTimeOrMemoryLimitIsStoppedAndGoneAndTheNextCompileRuns)
+{
+    const auto compile = [](std::string source, std::chrono::milliseconds limit) {
+        const hlsl::IsolatedResult result =
+            hlsl::CompileHlslIsolated({"main.fx", std::move(source), "vs_main", "vs_4_0", {}}, limit);
+        return !result.code.empty() ? std::string("compiled") : hlsl::FormatDiagnostics(result.errors);
+    };
+    const std::string good = kVertexShader;
+    ASSERT_EQ(compile(good, std::chrono::milliseconds(5000)), "compiled");
+    EXPECT_EQ(ChildProcesses(), 1) << "the worker";
+    EXPECT_EQ(compile(Doubling(false), std::chrono::milliseconds(300)),
+              "main.fx(1,1): error: compiling took more than 300 ms and was stopped\n");
+    EXPECT_EQ(ChildProcesses(), 0) << "the worker past its time is gone";
+    // Time enough for the memory limit to come first on a loaded machine.
+    EXPECT_EQ(compile(Doubling(true), std::chrono::minutes(2)),
+              "main.fx(1,1): error: compiling took more than 384 MiB of memory and was stopped\n");
+    EXPECT_EQ(ChildProcesses(), 0) << "the worker past its memory is gone";
+    EXPECT_EQ(compile(good, std::chrono::milliseconds(5000)), "compiled");
 }
 
 } // namespace

@@ -250,6 +250,14 @@ TEST_F(Messages, InputAndCloseRequestsAreQueuedInOrderAndQuitComesLast)
     PostQuitMessage(7);
     ASSERT_TRUE(win32::InjectKey(VK_F5, true)); // input after the request still comes first
 
+    // A filter takes the first message inside its range, either end included,
+    // past the others; without PM_REMOVE the message stays queued.
+    for (const auto& [low, high] : {std::pair<UINT, UINT>{WM_CLOSE, WM_KEYDOWN - 1}, {1, WM_CLOSE}}) {
+        MSG peeked{};
+        ASSERT_TRUE(PeekMessageA(&peeked, window, low, high, 0 /* PM_NOREMOVE */));
+        EXPECT_EQ(peeked.message, UINT{WM_CLOSE}) << low << ".." << high;
+    }
+
     diagnostics::EnableJournal(true);
     std::vector<MSG> messages = Drain();
     ASSERT_EQ(messages.size(), std::size(keys) + 4);
