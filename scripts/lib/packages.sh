@@ -14,14 +14,32 @@ ensure_packages() {
         return 0
     fi
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
+    as_root apt-get update -qq
     # env inside sudo: sudo drops the caller's environment.
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    as_root env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Adds ARCHITECTURE (i386) to dpkg's foreign architectures unless the
+# machine has it, so that ensure_packages can install PACKAGE:ARCHITECTURE
+# from the same mirror (it updates the package lists before installing).
+ensure_architecture() {
+    local architecture=$1
+    if [ "$(dpkg --print-architecture)" = "$architecture" ] ||
+        dpkg --print-foreign-architectures | grep -qxF "$architecture"; then
+        return 0
+    fi
+    echo "Adding the $architecture architecture (dpkg --add-architecture $architecture) for its packages"
+    as_root dpkg --add-architecture "$architecture"
+}
+
+# Runs a command as root: through sudo unless the caller is root.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
 }
 
 # Each command installs the lists it needs; together they are all it needs
@@ -46,13 +64,19 @@ DEMO_PACKAGES=(
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev binutils x11-utils
 )
-# The Windows build, cross-compiled.
+# The Windows builds, cross-compiled: 32-bit (the reference) and 64-bit.
 WINDOWS_PACKAGES=(
-    g++-mingw-w64-x86-64-win32
+    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
 )
 # What scripts/check --full adds: Clang for the second build (its sanitizer
 # runtimes are in SANITIZER_PACKAGES) and Wine to smoke-test the Windows
-# build.
+# builds.
 FULL_CHECK_PACKAGES=(
     clang wine wine64
+)
+# Wine's 32-bit side for the 32-bit build, with the 32-bit Mesa its OpenGL
+# (and so its Direct3D) runs on; without them device creation fails. They
+# are i386 packages: ensure_architecture i386 first.
+WINE32_PACKAGES=(
+    wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
 )

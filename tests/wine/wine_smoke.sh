@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Runs the Windows executable under Wine on a private Xvfb display, in a fresh
-# Wine prefix, and checks what a real Win32 and Direct3D 11 implementation
-# makes of our calls and descriptors.
+# Runs a Windows executable, 32-bit or 64-bit, under Wine on a private Xvfb
+# display, in a fresh Wine prefix of its width, and checks what a real Win32
+# and Direct3D 11 implementation makes of our calls and descriptors, and
+# what differs by width.
 #
 #   tests/wine/wine_smoke.sh [EXECUTABLE]     (default build-mingw/fxdemo.exe)
 #
 # The main.fx beside the executable is used, as a Windows user would have it.
 # Exit status: 0 all checks passed, 1 a check failed, 77 (with a "SKIPPED:"
-# line) when Wine itself cannot start here.
+# line) when Wine, or for a 32-bit executable Wine's 32-bit side, cannot
+# start here.
 #
 # tests/wine/README.md says what Wine 8 makes of the program.
 set -uo pipefail
@@ -43,8 +45,14 @@ cleanup() {
 }
 
 for file in "$executable" "$(dirname "$executable")/main.fx"; do
-    [ -f "$file" ] || { echo "FAILED: no $file (scripts/check builds build-mingw/)"; exit 1; }
+    [ -f "$file" ] || { echo "FAILED: no $file (scripts/check builds build-mingw-i686/ and build-mingw/)"; exit 1; }
 done
+case "$(objdump -f "$executable" | sed -n 's/.*file format //p')" in
+pei-i386) bits=32 triplet=i686-w64-mingw32 wineprefix_arch=win32 class_size=48 ;;
+pei-x86-64) bits=64 triplet=x86_64-w64-mingw32 wineprefix_arch=win64 class_size=80 ;;
+*) echo "FAILED: $executable is no 32-bit or 64-bit Windows executable"; exit 1 ;;
+esac
+echo "== $executable: $bits-bit"
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed"; exit 1; }
 done
@@ -57,20 +65,40 @@ check "the executable imports only system DLLs and the D3DX runtime" \
         <<<"${imports//.dll/}")"
 check "the executable imports d3dx11_43.dll and d3dx9_43.dll" \
     test "$(grep -cxE 'd3dx11_43.dll|d3dx9_43.dll' <<<"$imports")" -eq 2
+# 32-bit import libraries name stdcall functions with their argument bytes
+# (name@44); the DLLs export them plain, so a decorated import would not load.
+check "D3DX is imported by plain names" test "$(objdump -p "$executable" | awk '
+    /DLL Name:/ { d3dx = tolower($3) ~ /^d3dx/; next }
+    d3dx && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }' | sort | tr '\n' ' ')" = \
+    "D3DX11CompileFromFileA D3DXCreateTeapot "
+# WNDCLASSEXA is 48 bytes on 32-bit Windows and 80 on 64-bit; the static
+# window class carries its own size in cbSize, its first 4 bytes.
+class_bytes() {
+    local address
+    address=$(nm "$executable" | awk '$3 ~ /^_?windowClass$/ { print $1 }')
+    [ -n "$address" ] && objdump -s --start-address="0x$address" --stop-address="$(printf '0x%x' $((0x$address + 4)))" \
+        "$executable" | awk 'END { print $2 }'
+}
+check "the window class's cbSize is $class_size, the $bits-bit WNDCLASSEXA" \
+    test "$(class_bytes)" = "$(printf '%02x000000' "$class_size")"
 
 command -v wine >/dev/null || finish 77 "Wine is not installed (Debian: wine wine64)"
 work=$(mktemp -d)
 trap cleanup EXIT
 # Everything Wine and Mesa write stays in the temporary folder; no Mono or
 # Gecko installer dialogs, no desktop menu entries.
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all TMPDIR="$work/tmp" XDG_CONFIG_HOME="$work/xdg"
-export XDG_DATA_HOME="$work/xdg" XDG_CACHE_HOME="$work/xdg" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# A prefix of the executable's width: a 32-bit one is a 32-bit Windows.
+export WINEPREFIX="$work/prefix" WINEARCH=$wineprefix_arch WINEDEBUG=-all TMPDIR="$work/tmp"
+export XDG_CONFIG_HOME="$work/xdg" XDG_DATA_HOME="$work/xdg" XDG_CACHE_HOME="$work/xdg"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$TMPDIR" "$work/xdg" "$work/run"
 wine --version >"$work/wine.txt" 2>&1 || finish 77 "wine --version fails: $(tail -n 3 "$work/wine.txt")"
 start_xvfb || { echo "FAILED: Xvfb does not start"; exit 1; }
 # Limits are generous for loaded machines, never a measure of success.
 if ! timeout 150 wine wineboot --init >"$work/wine.txt" 2>&1 || ! timeout 150 wineserver -w ||
     [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+    [ "$bits" -eq 64 ] || finish 77 "Wine's 32-bit side does not start (Debian: the i386 architecture and\
+ wine32:i386; scripts/check --full sets both up): $(tail -n 3 "$work/wine.txt")"
     finish 77 "wineboot makes no usable prefix: $(tail -n 3 "$work/wine.txt")"
 fi
 cp "$executable" "$work/run/fxdemo.exe"
@@ -80,15 +108,16 @@ console() { tr -d '\r' <"$work/run/console.txt"; }
 # "ERROR:CompileShaderFromFile : ", its other lines run to the next
 # ErrorLine), the number of each ErrorLine (a 3xx one: device creation
 # refused a descriptor), D for each whole five-line dump with every pointer
-# empty (a run of them as D+); 1 to 5 for a dump line out of its group and ?
-# for any other line, "Loaded." included.
+# empty and V for one with only pVShader set (a run of either as D+ or V+);
+# 1 to 5 for a dump line out of its group (with * when its pointer is set)
+# and ? for any other line, "Loaded." included.
 shape() {
     console | awk '
         /^ERROR:CompileShaderFromFile : / { printf "C "; text = 1; next }
         /^ERROR : scene : [0-9]+ (0x[0-9A-F]+|NULL  ) : / { printf "%s ", $5; text = 0; next }
-        /^p(VShader  |GShader  |PShader  |Constant |RSStage  ) = 00000000$/ {
-            printf "%d ", index("VGPCR", substr($1, 2, 1)); text = 0; next }
-        !text { printf "? " }' | sed -E 's/1 2 3 4 5 /D /g; s/(D )+/D+ /g; s/ $//'
+        /^p(VShader  |GShader  |PShader  |Constant |RSStage  ) = / && NF == 3 && length($3) == 8 && $3 ~ /^[0-9A-F]+$/ {
+            printf "%d%s ", index("VGPCR", substr($1, 2, 1)), $3 == "00000000" ? "" : "*"; text = 0; next }
+        !text { printf "? " }' | sed -E 's/1 2 3 4 5 /D /g; s/1\* 2 3 4 5 /V /g; s/(D )+/D+ /g; s/(V )+/V+ /g; s/ $//'
 }
 shape_matches() { [[ "$(shape)" =~ $1 ]] || { echo "  shape: $(shape)"; false; }; }
 lines_at_least() { [ "$(console | grep -cE -- "$1")" -ge "$2" ]; }
@@ -137,5 +166,31 @@ run "$source_dir/tests/wine/vertex_pixel_only.fx" alt+F4
 check "compiler text naming the missing gs_main, ErrorLine 410, then whole dumps" eval \
     'console | head -n 1 | grep -q "^ERROR:CompileShaderFromFile : .*gs_main" && shape_matches "^C 410 D\+$" &&
      lines_at_least "^ERROR : scene : 410 0x8[0-9A-F]{7} : CompileShaderFromFile GS$" 1'
+[ "$failed" -eq "$failed_before" ] || { console | head -n 30; tail -n 20 "$work/run/wine-stderr.txt"; }
+
+echo "== the device refuses the geometry stage: stops at 416 with a vertex shader, whose address the dump shows"
+# d3dx11_gs_refused.c stands in for d3dx11_43.dll (it says how), built here
+# for the executable's width; Wine's d3d11 trace says where the vertex
+# shader was made, in as many digits as the process's pointers have.
+failed_before=$failed
+if check "the stand-in d3dx11_43.dll builds ($triplet-gcc)" eval \
+    '"$triplet-gcc" -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror -shared -Wl,--kill-at -o "$work/run/d3dx11_43.dll" \
+        "$source_dir/tests/wine/d3dx11_gs_refused.c" 2>"$work/gcc.txt" || { cat "$work/gcc.txt"; false; }'; then
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3dx11_43=n" WINEDEBUG=trace+d3d11 \
+        run "$source_dir/tests/wine/vertex_pixel_only.fx" Escape
+    rm -f "$work/run/d3dx11_43.dll"
+    check "ErrorLine 416, then whole dumps showing the vertex shader alone" eval \
+        'shape_matches "^416 V\+$" && lines_at_least "^ERROR : scene : 416 0x8[0-9A-F]{7} : CreateGeometryShader$" 1'
+    dumped=$(console | sed -n 's/^pVShader   = //p' | sort -u)
+    created=$(tr -d '\r' <"$work/run/wine-stderr.txt" |
+        sed -n 's/.*:d3d_vertex_shader_create Created vertex shader \([0-9A-Fa-f]*\)\.$/\1/p' | tr a-f A-F)
+    if [ "$bits" -eq 32 ]; then
+        check "the dump's pVShader ($dumped) is the whole address Wine made it at ($created)" \
+            eval '[ ${#created} -eq 8 ] && [ "$dumped" = "$created" ] && [ "$dumped" != 00000000 ]'
+    else
+        check "the dump's pVShader ($dumped) is the low 32 bits of the address Wine made it at ($created)" \
+            eval '[ ${#created} -eq 16 ] && [ "$dumped" = "${created:8}" ] && [ "$dumped" != 00000000 ]'
+    fi
+fi
 [ "$failed" -eq "$failed_before" ] || { console | head -n 30; tail -n 20 "$work/run/wine-stderr.txt"; }
 finish

@@ -1,0 +1,16 @@
+# What the mingw-w64 toolchain files share; each sets CMAKE_SYSTEM_PROCESSOR
+# and FXDEMO_MINGW_TRIPLET first, then includes this.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${FXDEMO_MINGW_TRIPLET}-gcc)
+set(CMAKE_CXX_COMPILER ${FXDEMO_MINGW_TRIPLET}-g++)
+set(CMAKE_RC_COMPILER ${FXDEMO_MINGW_TRIPLET}-windres)
+set(CMAKE_DLLTOOL ${FXDEMO_MINGW_TRIPLET}-dlltool)
+
+# Headers and libraries come from the mingw-w64 tree only; programs run on
+# the build machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${FXDEMO_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
