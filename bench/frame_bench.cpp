@@ -202,7 +202,7 @@ HandWritten SetUpHandWritten()
 
     // Pass 1 links vertex -> geometry -> pixel, pass 2 vertex -> pixel.
     const auto source = [](const hlsl::ShaderContainer& stage, const std::vector<hlsl::StageVariable>* upstream) {
-        return d3d11::InsertDefines(stage.glsl, upstream ? d3d11::LinkDefines(*upstream, stage.inputs) : "");
+        return hlsl::InsertDefines(stage.glsl, upstream ? hlsl::LinkDefines(*upstream, stage.inputs) : "");
     };
     h.meshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr)),
                                  CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs)),

@@ -9,17 +9,6 @@ namespace d3d11 {
 
 namespace {
 
-bool SameSemantic(const hlsl::StageVariable& a, const hlsl::StageVariable& b)
-{
-    return a.semanticIndex == b.semanticIndex && a.semantic == b.semantic;
-}
-
-bool StartsWith(std::string_view line, std::string_view prefix)
-{
-    const auto start = line.find_first_not_of(" \t");
-    return start != std::string_view::npos && line.substr(start).starts_with(prefix);
-}
-
 GLenum GlStage(hlsl::ShaderStage stage)
 {
     switch (stage) {
@@ -61,59 +50,6 @@ GLuint Link(GLuint vertex, GLuint geometry, GLuint pixel, std::string* log)
 
 } // namespace
 
-std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
-                        const std::vector<hlsl::StageVariable>& inputs)
-{
-    std::uint32_t nextFree = 0;
-    for (const hlsl::StageVariable& output : upstreamOutputs)
-        if (!output.systemValue)
-            nextFree = std::max(nextFree, output.location + std::max(output.locationCount, 1u));
-
-    std::string defines;
-    for (const hlsl::StageVariable& input : inputs) {
-        if (input.systemValue || input.locationMacro.empty())
-            continue;
-        const auto match = std::find_if(upstreamOutputs.begin(), upstreamOutputs.end(),
-                                         [&](const hlsl::StageVariable& output) {
-                                             return !output.systemValue && SameSemantic(output, input);
-                                         });
-        std::uint32_t location = 0;
-        if (match != upstreamOutputs.end()) {
-            location = match->location;
-        } else {
-            location = nextFree;
-            nextFree += std::max(input.locationCount, 1u);
-        }
-        if (location != input.location)
-            defines += "#define " + input.locationMacro + " " + std::to_string(location) + "\n";
-    }
-    return defines;
-}
-
-std::string InsertDefines(const std::string& glsl, const std::string& defines)
-{
-    if (defines.empty())
-        return glsl;
-    std::size_t insertAt = 0;
-    bool seenVersion = false;
-    for (std::size_t pos = 0; pos < glsl.size();) {
-        const std::size_t end = glsl.find('\n', pos);
-        const std::size_t next = end == std::string::npos ? glsl.size() : end + 1;
-        const std::string_view line(glsl.data() + pos, next - pos);
-        if (StartsWith(line, "#version") && !seenVersion) {
-            seenVersion = true;
-        } else if (!(seenVersion && StartsWith(line, "#extension"))) {
-            break;
-        }
-        insertAt = next;
-        pos = next;
-    }
-    std::string text = glsl.substr(0, insertAt);
-    if (!text.empty() && text.back() != '\n')
-        text += '\n';
-    return text + defines + glsl.substr(insertAt);
-}
-
 GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel)
 {
     const std::uint64_t geometrySerial = geometry ? geometry->serial : 0;
@@ -127,10 +63,10 @@ GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, con
     const std::vector<hlsl::StageVariable>* upstream = &vertex.container.outputs;
     GLuint geometryObject = 0;
     if (geometry) {
-        geometryObject = Compiled(*geometry, LinkDefines(*upstream, geometry->container.inputs), &log);
+        geometryObject = Compiled(*geometry, hlsl::LinkDefines(*upstream, geometry->container.inputs), &log);
         upstream = &geometry->container.outputs;
     }
-    const GLuint pixelObject = Compiled(pixel, LinkDefines(*upstream, pixel.container.inputs), &log);
+    const GLuint pixelObject = Compiled(pixel, hlsl::LinkDefines(*upstream, pixel.container.inputs), &log);
     if (vertexObject && pixelObject && (!geometry || geometryObject))
         program = Link(vertexObject, geometryObject, pixelObject, &log);
     if (!program && diagnostics::JournalEnabled())
@@ -146,7 +82,7 @@ GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines
         if (compiled.serial == stage.serial && compiled.defines == defines)
             return compiled.object;
 
-    const std::string source = InsertDefines(stage.container.glsl, defines);
+    const std::string source = hlsl::InsertDefines(stage.container.glsl, defines);
     const GLchar* sourceText = source.c_str();
     GLuint object = glCreateShader(GlStage(stage.container.stage));
     glShaderSource(object, 1, &sourceText, nullptr);

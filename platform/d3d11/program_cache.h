@@ -32,17 +32,6 @@
 
 namespace d3d11 {
 
-// The #define lines that place each of `inputs` at the location of the
-// upstream output with the same semantic; lines that would repeat a macro's
-// own default are left out. An input no upstream output writes gets a
-// location of its own above every upstream output.
-std::string LinkDefines(const std::vector<hlsl::StageVariable>& upstreamOutputs,
-                        const std::vector<hlsl::StageVariable>& inputs);
-
-// The GLSL with `defines` inserted after its #version line and any
-// #extension lines that follow it.
-std::string InsertDefines(const std::string& glsl, const std::string& defines);
-
 // One stage of compiled code and the serial number that names it for the
 // process's lifetime (see ShaderCode).
 struct StageCode {

@@ -24,30 +24,6 @@ std::string UpperCase(std::string_view text)
     return upper;
 }
 
-// GLSL reserves names with two underscores in a row, macros included. The
-// part follows a prefix that ends in an underscore.
-std::string IdentifierPart(std::string_view semantic)
-{
-    std::string part;
-    char previous = '_';
-    for (char c : semantic) {
-        if (c == '_' && previous == '_')
-            part += 'U';
-        part += c;
-        previous = c;
-    }
-    return part;
-}
-
-// The macro that holds the location of a linked stage input or output:
-// FXSC_IN_TEXCOORD3, FXSC_OUT_COLOR0 (the semantic, upper case, then its
-// index). Semantic names never end in a digit, so the name is unambiguous;
-// "__", which GLSL reserves, is written "_U_".
-std::string LocationMacro(bool input, const std::string& semantic, std::uint32_t index)
-{
-    return std::string(input ? "FXSC_IN_" : "FXSC_OUT_") + IdentifierPart(UpperCase(semantic)) + std::to_string(index);
-}
-
 const char* BuiltInSemantic(SpvBuiltIn builtIn)
 {
     switch (builtIn) {
@@ -263,7 +239,7 @@ std::vector<InterfaceVariable> ReadInterface(const CrossCompiler& cross, bool in
         StageVariable& v = entry.reflected;
         if (v.systemValue || v.location == kNoLocation)
             continue;
-        entry.glslName = std::string(input ? "fxsc_in_" : "fxsc_out_") + IdentifierPart(v.semantic)
+        entry.glslName = std::string(input ? "fxsc_in_" : "fxsc_out_") + SemanticIdentifier(v.semantic)
                          + std::to_string(v.semanticIndex);
         spvc_compiler_set_name(compiler, entry.variable, entry.glslName.c_str());
         // Vertex inputs and render-target outputs keep fixed locations.

@@ -8,26 +8,6 @@ namespace hlsl {
 
 namespace {
 
-// Where text may be inserted after the #version line and the #extension
-// lines that must follow it.
-std::size_t AfterVersionLines(const std::string& glsl)
-{
-    std::size_t insertAt = 0;
-    bool seenVersion = false;
-    for (std::size_t pos = 0; pos < glsl.size();) {
-        std::size_t end = glsl.find('\n', pos);
-        const std::size_t next = end == std::string::npos ? glsl.size() : end + 1;
-        const std::string_view line(glsl.data() + pos, next - pos);
-        if (!seenVersion && line.starts_with("#version"))
-            seenVersion = true;
-        else if (!(seenVersion && line.starts_with("#extension")))
-            break;
-        insertAt = next;
-        pos = next;
-    }
-    return insertAt;
-}
-
 // The line that declares `name` at global scope: "layout(...) ... name;" or
 // "layout(...) ... name[3];". Returns its start and end.
 std::optional<std::pair<std::size_t, std::size_t>> DeclarationLine(const std::string& glsl, const std::string& name)
@@ -106,7 +86,7 @@ void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>
             defaults += "#ifndef " + macro + "\n#define " + macro + " "
                         + std::to_string(variable.reflected.location) + "\n#endif\n";
         }
-    glsl.insert(AfterVersionLines(glsl), defaults);
+    glsl = InsertDefines(glsl, defaults);
 }
 
 } // namespace hlsl

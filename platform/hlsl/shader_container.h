@@ -38,6 +38,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hlsl {
@@ -119,6 +120,29 @@ constexpr std::uint32_t TextureUnit(ShaderStage stage, std::uint32_t pairIndex)
 {
     return static_cast<std::uint32_t>(stage) * kTextureUnitsPerStage + pairIndex;
 }
+
+// ---- Linking stages by semantic ----------------------------------------------
+
+// The semantic as a part of a GLSL identifier: upper case, and "__", which
+// GLSL reserves, written "_U_".
+std::string SemanticIdentifier(std::string_view semantic);
+
+// The macro that holds the location of a linked stage input or output:
+// FXSC_IN_TEXCOORD3, FXSC_OUT_COLOR0 (the semantic, then its index).
+// Semantic names never end in a digit, so the name is unambiguous.
+std::string LocationMacro(bool input, std::string_view semantic, std::uint32_t index);
+
+// The #define lines that place each of `inputs` at the location of the
+// upstream output with the same semantic; lines that would repeat a macro's
+// own default are left out. An input no upstream output writes gets a
+// location of its own above every upstream output.
+std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs, const std::vector<StageVariable>& inputs);
+
+// The GLSL with `defines` inserted after its #version line and any
+// #extension lines that follow it.
+std::string InsertDefines(const std::string& glsl, const std::string& defines);
+
+// ---- Bytes ----------------------------------------------------------------------
 
 std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container);
 
