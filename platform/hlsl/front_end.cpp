@@ -5,6 +5,7 @@
 #include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source_file.h"
 #include "platform/hlsl/source_tokens.h"
+#include "platform/hlsl/spirv.h"
 #include "platform/hlsl/spirv_passes.h"
 #include "platform/hlsl/unsupported_syntax.h"
 
@@ -1066,7 +1067,9 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         // What GlslangToSpv left out can crash the optimizer: reported below.
         if (logger.getAllMessages().find("Missing functionality") != std::string::npos)
             return;
-        ApplyHlslSemantics(words);
+        LowerRemainders(words);
+        LowerFloatToIntConversions(words);
+        LowerFloatLdexp(words);
         if (!words.empty())
             LegalizeSpirv(linked, words, &logger);
     };
