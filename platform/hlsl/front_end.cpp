@@ -1092,7 +1092,7 @@ FrontEndResult CompileToSpirv(const CompileRequest& original, ShaderStage stage)
         }
         std::vector<std::uint32_t> lined;
         generate(lined, true);
-        if (std::optional<Diagnostic> error = MakeOffsetsConstant(
+        if (std::optional<Diagnostic> error = LowerOffsetsToConstants(
                 lined, OffsetCallPositions(linked, request.file), module.entryPosition)) {
             result.errors.push_back(std::move(*error));
             return result;

@@ -5,7 +5,10 @@
 // passes cannot say as it stands; each leaves a module without what it
 // looks for untouched.
 
+#include "platform/hlsl/compile_messages.h"
+
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace glslang {
@@ -37,5 +40,25 @@ void LowerFloatLdexp(std::vector<std::uint32_t>& words);
 // binding.
 void LegalizeSpirv(const glslang::TIntermediate& intermediate, std::vector<std::uint32_t>& words,
                    spv::SpvBuildLogger* logger);
+
+// Texture offsets. GLSL wants the offset of textureOffset, texelFetchOffset
+// and the like to be a constant expression; HLSL allows any expression the
+// Windows compiler can fold, and it unrolls a loop whose counter feeds one
+// (the usual blur kernel).
+
+// Whether an image instruction GLSL needs a constant offset for (any sample
+// or fetch; not a gather, which takes any offset in GLSL 4.50) takes a
+// non-constant one. A scan of the words, cheap enough for every module.
+bool HasNonConstantOffset(const std::vector<std::uint32_t>& words);
+
+// Marks the loops around image instructions with non-constant offsets for
+// full unrolling, unrolls them with SPIRV-Tools and folds what becomes
+// constant. An offset that stays non-constant (a loop bound read from a
+// constant buffer) gives an error at its call: the module's OpLine debug
+// lines give the line, `calls` (the offset calls in the order of the source)
+// the column. `fallback` places an error nothing else places.
+std::optional<Diagnostic> LowerOffsetsToConstants(std::vector<std::uint32_t>& words,
+                                                  const std::vector<SourcePosition>& calls,
+                                                  const SourcePosition& fallback);
 
 } // namespace hlsl

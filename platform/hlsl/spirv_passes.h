@@ -30,11 +30,6 @@ class TIntermediate;
 
 namespace hlsl {
 
-// Whether an image instruction GLSL needs a constant offset for (any sample
-// or fetch; not a gather, which takes any offset in GLSL 4.50) takes a
-// non-constant one. A scan of the words, cheap enough for every module.
-bool HasNonConstantOffset(const std::vector<std::uint32_t>& words);
-
 // Where the source calls a texture function with an offset, in the order of
 // the intermediate tree.
 std::vector<SourcePosition> OffsetCallPositions(const glslang::TIntermediate& intermediate,
@@ -49,15 +44,6 @@ constexpr int kMaxUnrolledIterations = 1024;
 // without end. Loops of other forms are left to the unroller.
 std::optional<Diagnostic> CheckUnrollLimit(const glslang::TIntermediate& intermediate, const std::string& mainFile,
                                            int limit = kMaxUnrolledIterations);
-
-// Unrolls the loops around image instructions with non-constant offsets and
-// folds what becomes constant. An offset that stays non-constant (a loop
-// bound read from a constant buffer) gives an error at its call: the
-// module's OpLine debug lines give the line, `calls` the column. `fallback`
-// places an error nothing else places.
-std::optional<Diagnostic> MakeOffsetsConstant(std::vector<std::uint32_t>& words,
-                                              const std::vector<SourcePosition>& calls,
-                                              const SourcePosition& fallback);
 
 // A resource the program cannot bind, as ZeroUnboundResources found it used.
 struct UnboundResource {
