@@ -1,7 +1,7 @@
 #include "platform/hlsl/glsl_back_end.h"
 
 #include "platform/hlsl/constant_buffer_check.h"
-#include "platform/hlsl/spirv_passes.h"
+#include "platform/hlsl/spirv.h"
 #include "platform/hlsl/stage_interface.h"
 
 #include <spirv_cross_c.h>
@@ -303,11 +303,11 @@ struct Translation {
     }
 
     // Buffers and RW resources are slots nothing binds: Direct3D's rule for
-    // an unbound slot is applied to the code (see spirv_passes.h). RW
+    // an unbound slot is applied to the code (see spirv.h). RW
     // resources exist only in ps_5_0, as in Direct3D 11.
     void ApplyUnboundSlotRule()
     {
-        std::optional<std::vector<UnboundResource>> found = ZeroUnboundResources(words);
+        std::optional<std::vector<UnboundResource>> found = LowerUnboundResources(words);
         if (!found)
             Refuse(module.entryPosition, "the entry point's buffers and read-write resources cannot be compiled");
         unbound = std::move(*found);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace glslang {
@@ -60,5 +61,27 @@ bool HasNonConstantOffset(const std::vector<std::uint32_t>& words);
 std::optional<Diagnostic> LowerOffsetsToConstants(std::vector<std::uint32_t>& words,
                                                   const std::vector<SourcePosition>& calls,
                                                   const SourcePosition& fallback);
+
+// Unbound resources. The layer binds only textures, samplers and constant
+// buffers; it has no buffer views and no unordered-access views. So a
+// StructuredBuffer, ByteAddressBuffer, Buffer<T> or tbuffer, and every RW
+// resource, is a slot the program can never bind, and Direct3D's rule for an
+// unbound slot applies to every access: reads, atomics and GetDimensions give
+// zero and writes are dropped. The compiler applies that rule to the code
+// itself, so the GLSL never declares those resources.
+
+// A resource the program cannot bind, as LowerUnboundResources found it used.
+struct UnboundResource {
+    std::string name;              // the variable's name; a tbuffer's block name
+    bool takesTextureSlot = false; // a read-only buffer: it takes a t register
+    bool readWrite = false;        // an RW resource: a u register
+};
+
+// Applies the unbound-slot rule to every resource listed above: loads,
+// reads, atomics and size queries become zero, stores and writes go, and the
+// variables are removed. Returns the resources that were used, in module
+// order; nothing changes where none is. Returns nothing where SPIRV-Tools
+// fails on the module.
+std::optional<std::vector<UnboundResource>> LowerUnboundResources(std::vector<std::uint32_t>& words);
 
 } // namespace hlsl
