@@ -1,12 +1,9 @@
 #include "platform/hlsl/compiler.h"
 
 #include "platform/hlsl/glsl.h"
-#include "platform/hlsl/hlsl_semantics.h"
 #include "platform/hlsl/source.h"
 #include "platform/hlsl/spirv.h"
 #include "platform/hlsl/tree.h"
-
-#include <glslang/SPIRV/Logger.h>
 
 namespace hlsl {
 
@@ -86,19 +83,21 @@ CompileResult CompileHlsl(const CompileRequest& request)
         if (stage == ShaderStage::Vertex)
             module.declaredInputs = ReadDeclaredInputs(tree);
         CheckSwizzleArguments(tree, sources);
-        ApplyHlslTreeSemantics(*tree.linked, sources.Lookup(), sources.MainFile());
+        LowerMatrixOperators(tree, sources);
+        LowerMatrixSwizzles(tree);
+        LowerLit(tree, sources);
 
         // ---- SPIR-V (spirv.h) -----------------------------------------------------------
         const auto spirv = [&](bool lineNumbers) {
             std::string log;
             std::vector<std::uint32_t> words = GenerateSpirv(tree, lineNumbers, log);
             PlaceMissingFunctionality(log, tree, sources, module.entryPosition);
-            ApplyHlslSemantics(words);
-            if (!words.empty()) {
-                spv::SpvBuildLogger logger;
-                LegalizeSpirv(*tree.linked, words, &logger);
-                log += logger.getAllMessages();
-            }
+            // HLSL's meaning goes in before the optimizer folds constants.
+            LowerRemainders(words);
+            LowerFloatToIntConversions(words);
+            LowerFloatLdexp(words);
+            if (!words.empty())
+                LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);
             return words;
         };
@@ -107,21 +106,16 @@ CompileResult CompileHlsl(const CompileRequest& request)
         // unrolled, on a module made again with line numbers to place what
         // stays variable.
         if (HasNonConstantOffset(module.words)) {
-            if (std::optional<Diagnostic> error = CheckUnrollLimit(*tree.linked, file))
-                throw Refusal{{std::move(*error)}};
+            CheckUnrollLimit(tree, file);
             std::vector<std::uint32_t> lined = spirv(true);
-            if (std::optional<Diagnostic> error =
-                    MakeOffsetsConstant(lined, OffsetCallPositions(*tree.linked, file), module.entryPosition))
-                throw Refusal{{std::move(*error)}};
+            LowerOffsetsToConstants(lined, ReadOffsetCalls(tree, file), module.entryPosition);
             module.words = std::move(lined);
         }
         std::vector<std::uint32_t> words = module.words;
-        const std::optional<std::vector<UnboundResource>> unbound = ZeroUnboundResources(words);
-        if (!unbound)
-            Refuse(module.entryPosition, "the entry point's buffers and read-write resources cannot be compiled");
+        const std::vector<UnboundResource> unbound = LowerUnboundResources(words, module.entryPosition);
 
         // ---- GLSL, through SPIRV-Cross (glsl.h) ----------------------------------------------
-        CheckReadWriteResources(module, *unbound);
+        CheckReadWriteResources(module, unbound);
         const CrossCompiler cross(module, words);
         CheckUnsupportedResources(cross);
         // Outputs first: they tell most plainly which stage an entry point is
@@ -129,7 +123,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         std::vector<InterfaceVariable> outputs = ReadInterface(cross, false);
         std::vector<InterfaceVariable> inputs = ReadInterface(cross, true);
         CheckPixelOnlyOperations(tree, entryPoint, request.profile, stage, sources);
-        std::vector<BoundResource> resources = ReadBoundResources(cross, *unbound);
+        std::vector<BoundResource> resources = ReadBoundResources(cross, unbound);
         AssignSlots(resources);
         ShaderContainer container;
         const auto flattened = LowerConstantBuffers(cross, resources, container);

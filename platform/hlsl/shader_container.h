@@ -15,7 +15,7 @@
 //   i reads texture slot textureSlot + i through unit textureUnit + i.
 // - StructuredBuffer, ByteAddressBuffer, Buffer<T>, tbuffer and every RW
 //   resource are slots the layer never binds; the GLSL has no declaration for
-//   them (their reads are zero, their writes dropped; see spirv_passes.h).
+//   them (their reads are zero, their writes dropped; see spirv.h).
 // - Uniform names carry the stage (fxsc_vs_cb0, fxsc_ps_t0_s0, ...), so the
 //   stages link into one GL program without clashing.
 // - Vertex inputs keep the fixed locations recorded in `inputs`.

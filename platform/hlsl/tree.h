@@ -91,6 +91,16 @@ void CheckSwizzleArguments(const Tree& tree, const SourceSet& sources);
 void CheckPixelOnlyOperations(const Tree& tree, const std::string& entryPoint, const std::string& profile,
                               ShaderStage stage, const SourceSet& sources);
 
+// Texture offsets: GLSL wants the offset of textureOffset, texelFetchOffset
+// and the like to be a constant expression, and the SPIR-V stage unrolls
+// the loops that feed one (spirv.h). As the Windows compiler does, loops are
+// unrolled up to kMaxUnrolledIterations iterations and no further: a
+// texture call whose offset is not a constant inside a for loop that runs
+// more than `limit` times is refused at the call. Loops of other forms are
+// left to the unroller.
+constexpr int kMaxUnrolledIterations = 1024;
+void CheckUnrollLimit(const Tree& tree, const std::string& mainFile, int limit = kMaxUnrolledIterations);
+
 // ---- Lowerings --------------------------------------------------------------------
 
 // Direct3D 11 feeds an SV_Position vertex input from the input layout like
@@ -98,6 +108,20 @@ void CheckPixelOnlyOperations(const Tree& tree, const std::string& entryPoint, c
 // stage cannot read. Each such input becomes an ordinary one at the next
 // free location, keeping its semantic.
 void LowerPositionInputs(Tree& tree);
+
+// `*` and `*=` between two matrices multiply per component; only mul() is
+// the matrix product. glslang gives both the same node, so the source text
+// at the node's position tells them apart; a `*` that comes out of a macro
+// sits at the macro's name and stays a product.
+void LowerMatrixOperators(Tree& tree, const SourceSet& sources);
+
+// A multi-element matrix swizzle read as a value (m._m10_m01) becomes a
+// vector of its single elements, which glslang builds right; glslang's own
+// node for it generates no SPIR-V.
+void LowerMatrixSwizzles(Tree& tree);
+
+// lit()'s specular term is n_dot_h to the power m; glslang multiplies.
+void LowerLit(Tree& tree, const SourceSet& sources);
 
 // ---- Reads ------------------------------------------------------------------------
 
@@ -136,6 +160,10 @@ std::vector<ResourceDeclaration> ReadResources(const Tree& tree, const SourceSet
 
 // The vertex entry point's inputs, system values left out.
 std::vector<DeclaredInput> ReadDeclaredInputs(const Tree& tree);
+
+// Where the source calls a texture function with an offset, in the order of
+// the tree: the SPIR-V stage places what stays variable at these.
+std::vector<SourcePosition> ReadOffsetCalls(const Tree& tree, const std::string& mainFile);
 
 // ---- Placing errors that have no place ---------------------------------------------
 

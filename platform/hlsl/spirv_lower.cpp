@@ -1,0 +1,161 @@
+#include "platform/hlsl/spirv.h"
+
+#include "platform/hlsl/spirv_module.h"
+
+namespace spv {
+#include <glslang/SPIRV/GLSL.std.450.h>
+}
+// SpvTools.h declares the optimizer entry points only where glslang was
+// built with SPIRV-Tools, as Debian's is.
+#define ENABLE_OPT 1
+#include <glslang/SPIRV/SpvTools.h>
+
+#include <bit>
+#include <functional>
+
+namespace hlsl {
+
+namespace {
+
+using spirv::Instruction;
+using spirv::Module;
+
+bool IsFloat32(const Module& module, std::uint32_t type)
+{
+    const std::uint32_t component = module.Components(type).first;
+    return component != 0 && component == module.FindType(spv::OpTypeFloat, 32);
+}
+
+// Replaces each instruction `rewrite` gives code for by that code; the words
+// change only where one is replaced.
+void Rewrite(std::vector<std::uint32_t>& words,
+             const std::function<std::vector<Instruction>(Module&, const Instruction&)>& rewrite)
+{
+    Module module(words);
+    if (!module.Complete())
+        return;
+    bool changed = false;
+    std::vector<Instruction> rewritten;
+    // The lookups read the module as it was: nothing is moved out of it
+    // until the end.
+    for (const Instruction& instruction : module.Instructions()) {
+        std::vector<Instruction> replacement = rewrite(module, instruction);
+        if (replacement.empty()) {
+            rewritten.push_back(instruction);
+            continue;
+        }
+        changed = true;
+        for (Instruction& code : replacement)
+            rewritten.push_back(std::move(code));
+    }
+    if (!changed)
+        return;
+    module.SetInstructions(std::move(rewritten));
+    words = module.Serialize();
+}
+
+// Direct3D converts toward zero, clamps to the integer type's range and
+// gives 0 for NaN. GL leaves out-of-range values undefined, so each
+// conversion selects the clamped results around the plain one.
+std::vector<Instruction> DefinedConversion(Module& module, const Instruction& conversion)
+{
+    const bool toSigned = conversion.Op() == spv::OpConvertFToS;
+    const std::uint32_t resultType = conversion.Word(1), result = conversion.Word(2), value = conversion.Word(3);
+    const std::uint32_t floatType = module.TypeOf(value);
+    const std::uint32_t count = module.Components(floatType).second;
+    const std::uint32_t boolType = module.BoolType(count);
+
+    std::vector<Instruction> code;
+    const std::uint32_t plain = module.NewId();
+    code.emplace_back(conversion.Op(), std::initializer_list<std::uint32_t>{resultType, plain, value});
+    const std::uint32_t tooLarge = module.NewId();
+    const std::uint32_t upperLimit = std::bit_cast<std::uint32_t>(toSigned ? 2147483648.0f : 4294967296.0f);
+    code.push_back(Instruction(spv::OpFOrdGreaterThanEqual,
+                               {boolType, tooLarge, value, module.Constant(floatType, upperLimit)}));
+    const std::uint32_t clampedHigh = module.NewId();
+    code.push_back(Instruction(spv::OpSelect, {resultType, clampedHigh, tooLarge,
+                                               module.Constant(resultType, toSigned ? 0x7FFFFFFFu : 0xFFFFFFFFu),
+                                               plain}));
+    if (toSigned) {
+        const std::uint32_t tooSmall = module.NewId();
+        code.push_back(Instruction(spv::OpFOrdLessThan, {boolType, tooSmall, value,
+                                                         module.Constant(floatType, std::bit_cast<std::uint32_t>(
+                                                                                        -2147483648.0f))}));
+        const std::uint32_t clampedLow = module.NewId();
+        code.push_back(Instruction(spv::OpSelect, {resultType, clampedLow, tooSmall,
+                                                   module.Constant(resultType, 0x80000000u), clampedHigh}));
+        const std::uint32_t isNan = module.NewId();
+        code.push_back(Instruction(spv::OpIsNan, {boolType, isNan, value}));
+        code.push_back(Instruction(spv::OpSelect, {resultType, result, isNan, module.Constant(resultType, 0),
+                                                   clampedLow}));
+    } else {
+        // Below zero or NaN: 0.
+        const std::uint32_t notPositive = module.NewId();
+        code.push_back(Instruction(spv::OpFUnordLessThan,
+                                   {boolType, notPositive, value, module.Constant(floatType, 0)}));
+        code.push_back(Instruction(spv::OpSelect, {resultType, result, notPositive,
+                                                   module.Constant(resultType, 0), clampedHigh}));
+    }
+    return code;
+}
+
+} // namespace
+
+void LowerRemainders(std::vector<std::uint32_t>& words)
+{
+    // HLSL has no operation whose remainder takes the divisor's sign, so
+    // every floored modulo glslang emits stands for `%` or fmod(). The
+    // truncating forms take the same operands.
+    Rewrite(words, [](Module&, const Instruction& instruction) -> std::vector<Instruction> {
+        if (instruction.Op() != spv::OpSMod && instruction.Op() != spv::OpFMod)
+            return {};
+        Instruction remainder = instruction;
+        remainder.SetOp(instruction.Op() == spv::OpSMod ? spv::OpSRem : spv::OpFRem);
+        return {std::move(remainder)};
+    });
+}
+
+void LowerFloatToIntConversions(std::vector<std::uint32_t>& words)
+{
+    Rewrite(words, [](Module& module, const Instruction& instruction) -> std::vector<Instruction> {
+        const spv::Op op = instruction.Op();
+        if ((op == spv::OpConvertFToS || op == spv::OpConvertFToU) && instruction.Size() == 4
+            && IsFloat32(module, module.TypeOf(instruction.Word(3))))
+            return DefinedConversion(module, instruction);
+        return {};
+    });
+}
+
+void LowerFloatLdexp(std::vector<std::uint32_t>& words)
+{
+    // HLSL's ldexp(x, e) is x * exp2(e) with a float e; glslang passes the
+    // float to GLSL's Ldexp, whose exponent is an integer, and the fraction
+    // is lost on the way to GLSL.
+    std::uint32_t glslSet = 0;
+    bool looked = false;
+    Rewrite(words, [&](Module& module, const Instruction& ldexp) -> std::vector<Instruction> {
+        if (!looked) {
+            glslSet = module.ImportedSet("GLSL.std.450");
+            looked = true;
+        }
+        if (ldexp.Op() != spv::OpExtInst || !glslSet || ldexp.Size() != 7 || ldexp.Word(3) != glslSet
+            || ldexp.Word(4) != spv::GLSLstd450Ldexp || !IsFloat32(module, module.TypeOf(ldexp.Word(6))))
+            return {};
+        const std::uint32_t type = ldexp.Word(1), result = ldexp.Word(2), x = ldexp.Word(5), exponent = ldexp.Word(6);
+        const std::uint32_t power = module.NewId();
+        return {Instruction(spv::OpExtInst, {module.TypeOf(exponent), power, glslSet, spv::GLSLstd450Exp2, exponent}),
+                Instruction(spv::OpFMul, {type, result, x, power})};
+    });
+}
+
+void LegalizeSpirv(const Tree& tree, std::vector<std::uint32_t>& words, std::string& log)
+{
+    spv::SpvBuildLogger logger;
+    glslang::SpvOptions options;
+    options.disableOptimizer = false;
+    options.validate = false;
+    glslang::SpirvToolsTransform(*tree.linked, words, &logger, &options);
+    log += logger.getAllMessages();
+}
+
+} // namespace hlsl
