@@ -2,7 +2,7 @@
 
 #include "gfx/error_line.h"
 #include "gfx/safe_release.h"
-#include "resources/teapot_mesh.h"
+#include "gfx/mesh_buffers.h"
 
 ID3D11Device* d3ddevice = nullptr;
 ID3D11DeviceContext* d3dcontext = nullptr;
@@ -17,6 +17,7 @@ ID3D11ShaderResourceView* pDepthSRV = nullptr;
 ID3D11SamplerState* pSampler = nullptr;
 IDirect3D9* pD3D9 = nullptr;
 IDirect3DDevice9* pD3D9Device = nullptr;
+MeshBuffers meshBuffers = {};
 
 namespace {
 

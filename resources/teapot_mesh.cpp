@@ -8,8 +8,6 @@
 
 #include <cstring>
 
-MeshBuffers meshBuffers = {};
-
 namespace {
 
 constexpr UINT kVertexCapacity = 131072;
