@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <sstream>
 #include <thread>
 
 #include <unistd.h>
@@ -156,17 +155,23 @@ TEST_F(CompileCall, BlobsLiveUntilReleasedCallsAreJournaledAndAnInjectedFaultLea
     EXPECT_EQ(journal[1].arguments, "file=missing.fx entry=vs_main profile=vs_4_0 result=0x80070002");
 }
 
-// The compile worker: the only child process the tests start.
+// The processes this one started that have not been reaped: the compile
+// worker while there is one, the only child process the tests start.
+std::vector<pid_t> ChildProcesses()
+{
+    std::vector<pid_t> children;
+    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t child = 0; list >> child;)
+            children.push_back(child);
+    }
+    return children;
+}
+
 pid_t CompileWorker()
 {
-    pid_t worker = 0;
-    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
-        std::ifstream children(task.path() / "children");
-        pid_t child = 0;
-        if (children >> child)
-            worker = child;
-    }
-    return worker;
+    const std::vector<pid_t> children = ChildProcesses();
+    return children.empty() ? 0 : children.back();
 }
 
 TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
@@ -205,24 +210,6 @@ TEST_F(CompileCall, AWorkerKilledOrStoppedFromOutsideIsNotBlamedOnTheFile)
     EXPECT_FALSE(hlsl::CompileHlslIsolated(request).code.empty());
 }
 
-// Processes this one started that still run (or wait to be reaped): the
-// compile worker while there is one.
-int ChildProcesses()
-{
-    int children = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-        if (entry.path().filename().string().find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const std::string stat = ReadText(entry.path() / "stat");
-        const std::size_t name = stat.rfind(')'); // the command name may hold spaces
-        std::istringstream fields(name == std::string::npos ? "" : stat.substr(name + 1));
-        char state = 0;
-        long parent = 0;
-        if (fields >> state >> parent && parent == getpid())
-            ++children;
-    }
-    return children;
-}
 
 // A vertex stage under macros that double 40 times (2^40 terms): in a
 // condition they only take time, in the code memory too.
@@ -247,14 +234,14 @@ TEST_F(CompileCall, AWorkerPastItsTimeOrMemoryLimitIsStoppedAndGoneAndTheNextCom
     };
     const std::string good = kVertexShader;
     ASSERT_EQ(compile(good, std::chrono::milliseconds(5000)), "compiled");
-    EXPECT_EQ(ChildProcesses(), 1) << "the worker";
+    EXPECT_EQ(ChildProcesses().size(), 1u) << "the worker";
     EXPECT_EQ(compile(Doubling(false), std::chrono::milliseconds(300)),
               "main.fx(1,1): error: compiling took more than 300 ms and was stopped\n");
-    EXPECT_EQ(ChildProcesses(), 0) << "the worker past its time is gone";
+    EXPECT_EQ(ChildProcesses().size(), 0u) << "the worker past its time is gone";
     // Time enough for the memory limit to come first on a loaded machine.
     EXPECT_EQ(compile(Doubling(true), std::chrono::minutes(2)),
               "main.fx(1,1): error: compiling took more than 384 MiB of memory and was stopped\n");
-    EXPECT_EQ(ChildProcesses(), 0) << "the worker past its memory is gone";
+    EXPECT_EQ(ChildProcesses().size(), 0u) << "the worker past its memory is gone";
     EXPECT_EQ(compile(good, std::chrono::milliseconds(5000)), "compiled");
 }
 
