@@ -72,8 +72,13 @@ HRESULT WINAPI D3DX11CompileFromFileA(LPCSTR srcFile, const D3D10_SHADER_MACRO* 
 
     // As on Windows, a name that differs from the file's only in case finds
     // it; messages keep the name as the caller gave it.
-    hlsl::SourceFile source = hlsl::ReadSourceFile(hlsl::ResolveNameCase(request.file));
-    effect_watch::NoteEffectFile(request.file, source.text);
+    const std::string path = hlsl::ResolveNameCase(request.file);
+    hlsl::SourceFile source = hlsl::ReadSourceFile(path);
+    if (effect_watch::Requested()) {
+        std::vector<std::string> files = hlsl::ReadIncludedFiles(path, source.text);
+        files.insert(files.begin(), path);
+        effect_watch::WatchFiles(files);
+    }
     if (source.error != hlsl::SourceError::None) {
         const hlsl::Diagnostic error =
             hlsl::MakeDiagnostic({request.file, source.line, source.column}, source.reason);

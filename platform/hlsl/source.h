@@ -53,6 +53,15 @@ SourceFile ReadSourceFile(const std::string& path);
 // the path as given where nothing matches.
 std::string ResolveNameCase(const std::string& path);
 
+// The path an #include of `name` in `includer` reads: relative to the
+// including file's folder, the case of each part resolved as on Windows.
+std::string IncludePath(const std::string& includer, const std::string& name);
+
+// Every file the text's #include directives name, and those they include in
+// turn, as the compiler finds them: for watching them, not for compiling
+// (a directive under a false #if other than "#if 0" counts too).
+std::vector<std::string> ReadIncludedFiles(const std::string& file, std::string_view text);
+
 // ---- The passes, in the order PrepareText runs them ------------------------------
 
 // Limits far above what any shader needs that keep the compiler, which

@@ -60,11 +60,8 @@ private:
 
     IncludeResult* Include(const char* headerName, const char* includerName, size_t depth)
     {
-        const std::filesystem::path header(headerName ? headerName : "");
-        const std::filesystem::path includer(includerName ? includerName : sources_.MainFile());
-        std::string name =
-            (header.is_absolute() ? header : includer.parent_path() / header).lexically_normal().generic_string();
-        name = ResolveNameCase(name);
+        const std::string name =
+            IncludePath(includerName ? includerName : sources_.MainFile(), headerName ? headerName : "");
 
         // chain_[d] is the file being read at include depth d.
         if (depth < 1 || depth > kMaxIncludeDepth)

@@ -22,9 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Deep enough for any real include tree; a cycle stops at the files seen.
-constexpr int kMaxIncludeDepth = 32;
-
 std::optional<bool> requestedOverride;
 int inotify = -1;
 std::map<int, std::string> folders;               // watch descriptor -> folder
@@ -53,61 +50,11 @@ std::string LowerCase(std::string text)
     return text;
 }
 
-// The names of the #include lines of a source text, quoted or bracketed.
-std::vector<std::string> IncludedNames(std::string_view text)
-{
-    std::vector<std::string> names;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        const auto skipSpace = [&line] {
-            while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-                line.remove_prefix(1);
-        };
-        skipSpace();
-        if (!line.starts_with('#'))
-            continue;
-        line.remove_prefix(1);
-        skipSpace();
-        if (!line.starts_with("include"))
-            continue;
-        line.remove_prefix(7);
-        skipSpace();
-        if (line.empty() || (line.front() != '"' && line.front() != '<'))
-            continue;
-        const char close = line.front() == '"' ? '"' : '>';
-        const std::size_t nameEnd = line.find(close, 1);
-        if (nameEnd != std::string_view::npos && nameEnd > 1)
-            names.emplace_back(line.substr(1, nameEnd - 1));
-    }
-    return names;
-}
-
 void WatchFolder(const std::string& folder)
 {
     const int descriptor = ::inotify_add_watch(inotify, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
     if (descriptor >= 0)
         folders[descriptor] = folder;
-}
-
-// Watches `file` and, through its text, the files it includes; an include
-// is named relative to the file that includes it.
-void WatchFile(const fs::path& file, std::string_view text, int depth)
-{
-    const std::string folder = file.parent_path().string();
-    if (!files.emplace(folder, LowerCase(file.filename().string())).second || depth > kMaxIncludeDepth)
-        return;
-    WatchFolder(folder);
-    for (const std::string& name : IncludedNames(text)) {
-        const fs::path included = (file.parent_path() / name).lexically_normal();
-        std::ifstream stream(included, std::ios::binary);
-        const std::string includedText{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-        WatchFile(included, includedText, depth + 1);
-    }
 }
 
 } // namespace
@@ -129,20 +76,24 @@ void SetRequested(bool requested)
     }
 }
 
-void NoteEffectFile(const std::string& path, std::string_view text)
+void WatchFiles(const std::vector<std::string>& paths)
 {
     if (!Requested())
         return;
     if (inotify < 0 && (inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) < 0)
         return;
-    std::error_code error;
-    const fs::path file = fs::absolute(path, error).lexically_normal();
-    if (error)
-        return;
     // The includes may have changed with the text: the set starts afresh.
     // Folder watches stay; events in them for other names are passed over.
     files.clear();
-    WatchFile(file, text, 0);
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const fs::path file = fs::absolute(path, error).lexically_normal();
+        if (error)
+            continue;
+        const std::string folder = file.parent_path().string();
+        files.emplace(folder, LowerCase(file.filename().string()));
+        WatchFolder(folder);
+    }
 }
 
 bool TakeSave()

@@ -12,7 +12,7 @@
 // closed after writing, a rename-save as a file moved in under the name.
 
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace effect_watch {
 
@@ -21,10 +21,10 @@ bool Requested();
 // For the tests: watching on or off whatever the command line says.
 void SetRequested(bool requested);
 
-// The compiler has read the effect file `path` (relative to the working
-// directory), whose text is `text` (empty when it could not be read): from
-// now on it and the files its #include lines name are watched.
-void NoteEffectFile(const std::string& path, std::string_view text);
+// The files of the effect the compiler is reading (relative to the working
+// directory): the effect file and every file it includes. From now on these,
+// and no others, are watched.
+void WatchFiles(const std::vector<std::string>& paths);
 
 // Whether a watched file was saved since the last call; never waits.
 bool TakeSave();
