@@ -63,7 +63,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
             // glslang's geometry front end crashes on shapes that a parse for
             // the vertex stage reads safely: those are refused on such a parse
             // first, which also checks every function's syntax.
-            const Tree probe = ParseHlsl({parse.text, preamble, entryPoint, ShaderStage::Vertex}, sources);
+            const ParseRequest vertexParse{parse.text, preamble, entryPoint, ShaderStage::Vertex};
+            const Tree probe = ParseHlsl(vertexParse, sources);
             CheckGeometryShape(probe, entryPoint, sources);
             parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);
         }
