@@ -197,8 +197,9 @@ const char* ValidateSamplerDesc(const D3D11_SAMPLER_DESC* desc)
     D3D11_RULE(desc->MipLODBias >= D3D11_MIP_LOD_BIAS_MIN && desc->MipLODBias <= D3D11_MIP_LOD_BIAS_MAX,
                "MipLODBias is outside -16..15.99");
     D3D11_RULE(desc->MaxAnisotropy <= D3D11_REQ_MAXANISOTROPY, "MaxAnisotropy is above 16");
-    const auto comparison = static_cast<UINT>(desc->ComparisonFunc); // NEVER (1) to ALWAYS (8)
-    D3D11_RULE(comparison >= 1 && comparison <= 8, "ComparisonFunc is not a comparison");
+    const auto comparison = static_cast<UINT>(desc->ComparisonFunc);
+    D3D11_RULE(comparison >= D3D11_COMPARISON_NEVER && comparison <= D3D11_COMPARISON_ALWAYS,
+               "ComparisonFunc is not a comparison");
     D3D11_RULE(!std::isnan(desc->MinLOD) && !std::isnan(desc->MaxLOD) && desc->MinLOD <= desc->MaxLOD,
                "MinLOD is above MaxLOD");
     return nullptr;
