@@ -113,6 +113,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         }
         std::vector<std::uint32_t> words = module.words;
         const std::vector<UnboundResource> unbound = LowerUnboundResources(words, module.entryPosition);
+        LowerConstantBufferPacking(words, module.resources);
 
         // ---- GLSL, through SPIRV-Cross (glsl.h) ----------------------------------------------
         CheckReadWriteResources(module, unbound);

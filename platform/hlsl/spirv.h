@@ -97,4 +97,11 @@ struct UnboundResource {
 // SPIRV-Tools fails on the module.
 std::vector<UnboundResource> LowerUnboundResources(std::vector<std::uint32_t>& words, const SourcePosition& entry);
 
+// Constant buffers whose members glslang places elsewhere than HLSL packs
+// them (a member in the tail of an array's last register), or that mix basic
+// types at offsets a uniform block cannot hold: the block becomes uint
+// registers at HLSL's offsets and each load bit-casts what it reads. Other
+// buffers are left as they are; `declarations` give packoffset()s.
+void LowerConstantBufferPacking(std::vector<std::uint32_t>& words, const std::vector<ResourceDeclaration>& declarations);
+
 } // namespace hlsl
