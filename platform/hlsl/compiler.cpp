@@ -145,6 +145,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
                 spvc_compiler_get_execution_mode_argument(cross.Get(), SpvExecutionModeOutputVertices);
         // What compiles here must create: the GLSL is checked as GL will see it.
         CheckGeneratedGlsl(container, module.entryPosition);
+        CheckGeometryOutputSize(container, module.entryPosition);
         result.container = std::move(container);
     } catch (Refusal& refusal) {
         result.errors = std::move(refusal.diagnostics);
