@@ -51,6 +51,10 @@ void LowerFloatToIntConversions(std::vector<std::uint32_t>& words);
 // ldexp() keeps a fractional exponent.
 void LowerFloatLdexp(std::vector<std::uint32_t>& words);
 
+// A geometry shader's emits past its [maxvertexcount] are dropped, as
+// Direct3D drops them; GL leaves them undefined.
+void LowerExtraVertices(std::vector<std::uint32_t>& words);
+
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its
 // binding.
