@@ -3,6 +3,8 @@
 
 #include "platform/hlsl/tree.h"
 
+#include "platform/hlsl/source_tokens.h"
+
 #include "platform/hlsl/glslang_stage.h"
 #include "platform/hlsl/tree_nodes.h"
 
@@ -112,6 +114,20 @@ private:
 void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources)
 {
     for (Diagnostic& error : errors) {
+        // glslang gives no place: the first Append() call in the file is it.
+        if (error.message.find("unable to find output symbol for Append()") != std::string::npos) {
+            const TokenView tokens(sources.MainText());
+            for (std::size_t i = 1; i + 1 < tokens.Size(); ++i)
+                if (tokens.Is(i - 1, '.') && tokens.Text(i) == "Append" && tokens.Is(i + 1, '(')) {
+                    const TextPosition at = tokens.Position(i);
+                    error.position = {sources.MainFile(), at.line, at.column};
+                    break;
+                }
+            error.message = "Append() is supported by this compiler only on the entry point's own output stream, "
+                            "and the entry point has none (an inout PointStream, LineStream or TriangleStream "
+                            "parameter)";
+            continue;
+        }
         // ".sample[s][xy]" and the like on a texture.
         if (error.message.find("unexpected operator on texture type") != std::string::npos) {
             const std::size_t close = error.message.find('\'', 1);
