@@ -97,6 +97,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerRemainders(words);
             LowerFloatToIntConversions(words);
             LowerFloatLdexp(words);
+            LowerExtraVertices(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);
@@ -114,6 +115,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         }
         std::vector<std::uint32_t> words = module.words;
         const std::vector<UnboundResource> unbound = LowerUnboundResources(words, module.entryPosition);
+        LowerConstantBufferPacking(words, module.resources);
 
         // ---- GLSL, through SPIRV-Cross (glsl.h) ----------------------------------------------
         CheckReadWriteResources(module, unbound);
@@ -145,6 +147,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
                 spvc_compiler_get_execution_mode_argument(cross.Get(), SpvExecutionModeOutputVertices);
         // What compiles here must create: the GLSL is checked as GL will see it.
         CheckGeneratedGlsl(container, module.entryPosition);
+        CheckGeometryOutputSize(container, module.entryPosition);
         result.container = std::move(container);
     } catch (Refusal& refusal) {
         result.errors = std::move(refusal.diagnostics);

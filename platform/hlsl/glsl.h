@@ -143,6 +143,11 @@ void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>
 // The stage's location macros keep their #ifndef defaults.
 std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl);
 
+// Refuses a geometry shader whose [maxvertexcount] times the components of
+// its output vertex passes Direct3D's limit of 32-bit values one invocation
+// may emit.
+void CheckGeometryOutputSize(const ShaderContainer& container, const SourcePosition& at);
+
 // The same check for a finished container, refused at `at` (the entry point).
 void CheckGeneratedGlsl(const ShaderContainer& container, const SourcePosition& at);
 

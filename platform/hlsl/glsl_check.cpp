@@ -66,6 +66,22 @@ std::optional<std::string> GlslError(ShaderStage stage, const std::string& glsl)
     return std::nullopt;
 }
 
+void CheckGeometryOutputSize(const ShaderContainer& container, const SourcePosition& at)
+{
+    if (container.stage != ShaderStage::Geometry)
+        return;
+    std::uint64_t perVertex = 0;
+    for (const StageVariable& output : container.outputs)
+        perVertex += std::uint64_t{output.componentCount} * output.locationCount;
+    const std::uint64_t total = perVertex * container.geometryMaxVertices;
+    if (total > D3D11_REQ_GS_INVOCATION_32BIT_OUTPUT_COMPONENT_LIMIT)
+        Refuse(at, "the geometry shader may emit " + std::to_string(total) + " 32-bit values ([maxvertexcount("
+                       + std::to_string(container.geometryMaxVertices) + ")] vertices of "
+                       + std::to_string(perVertex) + " components); Direct3D 11 allows "
+                       + std::to_string(D3D11_REQ_GS_INVOCATION_32BIT_OUTPUT_COMPONENT_LIMIT)
+                       + " per invocation");
+}
+
 void CheckGeneratedGlsl(const ShaderContainer& container, const SourcePosition& at)
 {
     if (const std::optional<std::string> error = GlslError(container.stage, container.glsl))

@@ -93,7 +93,12 @@ std::string LowerEffectSyntax(std::string_view text);
 // in the text is reported.
 void CheckUnsupportedSyntax(std::string_view text, const std::string& file);
 
-// The three above, in that order: what the main file and every file it
+// A static variable declared inside a cbuffer or tbuffer is an ordinary
+// static, outside the buffer: each moves, on one line, to just before its
+// buffer's declaration.
+std::string LowerBufferStatics(std::string_view text);
+
+// The three above, in that order, with LowerBufferStatics before the check: what the main file and every file it
 // includes go through before glslang reads them.
 std::string PrepareText(std::string_view text, const std::string& file);
 

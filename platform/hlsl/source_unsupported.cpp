@@ -252,9 +252,6 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
                    && !(i > 1 && (tokens.Is(i - 2, '*') || tokens.Is(i - 2, '/') || tokens.Is(i - 2, '%')))) {
             add(tokens, i, "'*' between two constant matrices is not supported by this compiler, which would fold "
                            "it into the matrix product; declare one of them without const");
-        } else if (word == "static" && !bufferScopes.empty() && bufferScopes.back() == depth) {
-            add(tokens, i, "a static variable inside a cbuffer is not supported by this compiler; "
-                           "declare it outside the cbuffer");
         }
     }
     if (found.empty())

@@ -51,6 +51,10 @@ void LowerFloatToIntConversions(std::vector<std::uint32_t>& words);
 // ldexp() keeps a fractional exponent.
 void LowerFloatLdexp(std::vector<std::uint32_t>& words);
 
+// A geometry shader's emits past its [maxvertexcount] are dropped, as
+// Direct3D drops them; GL leaves them undefined.
+void LowerExtraVertices(std::vector<std::uint32_t>& words);
+
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its
 // binding.
@@ -96,5 +100,12 @@ struct UnboundResource {
 // order; nothing changes where none is. Refused at `entry` where
 // SPIRV-Tools fails on the module.
 std::vector<UnboundResource> LowerUnboundResources(std::vector<std::uint32_t>& words, const SourcePosition& entry);
+
+// Constant buffers whose members glslang places elsewhere than HLSL packs
+// them (a member in the tail of an array's last register), or that mix basic
+// types at offsets a uniform block cannot hold: the block becomes uint
+// registers at HLSL's offsets and each load bit-casts what it reads. Other
+// buffers are left as they are; `declarations` give packoffset()s.
+void LowerConstantBufferPacking(std::vector<std::uint32_t>& words, const std::vector<ResourceDeclaration>& declarations);
 
 } // namespace hlsl

@@ -87,6 +87,8 @@ public:
     // A constant of a scalar or vector type, every component the same bits.
     std::uint32_t Constant(std::uint32_t type, std::uint32_t bits);
     std::uint32_t NullConstant(std::uint32_t type);
+    // A type, constant or variable, placed after every global already there.
+    void AddGlobal(Instruction instruction);
 
     Words Serialize() const;
 
@@ -95,7 +97,6 @@ private:
     static constexpr std::size_t kBoundWord = 3;
 
     void Read();
-    void AddGlobal(Instruction instruction);
 
     Words header_;
     bool complete_ = true;

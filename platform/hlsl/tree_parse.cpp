@@ -3,6 +3,8 @@
 
 #include "platform/hlsl/tree.h"
 
+#include "platform/hlsl/source_tokens.h"
+
 #include "platform/hlsl/glslang_stage.h"
 #include "platform/hlsl/tree_nodes.h"
 
@@ -106,9 +108,24 @@ private:
 // glslang refuses `*` between two matrices of one non-square shape, which
 // HLSL multiplies per component, with a message that names no operator, at
 // the end of the expression. The error goes to the last `*` before it.
-void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources)
+void ExplainRefusedOperations(std::vector<Diagnostic>& errors, const SourceSet& sources,
+                              const std::string& entryPoint)
 {
     for (Diagnostic& error : errors) {
+        // glslang gives no place: the entry point that has no stream is it.
+        if (error.message.find("unable to find output symbol for Append()") != std::string::npos) {
+            const TokenView tokens(sources.MainText());
+            for (std::size_t i = 1; i + 1 < tokens.Size(); ++i)
+                if (tokens.Text(i) == entryPoint && tokens.IsIdentifier(i - 1) && tokens.Is(i + 1, '(')) {
+                    const TextPosition at = tokens.Position(i);
+                    error.position = {sources.MainFile(), at.line, at.column};
+                    break;
+                }
+            error.message = "the geometry entry point " + Quoted(entryPoint)
+                            + " has no output stream (an inout PointStream, LineStream or TriangleStream "
+                              "parameter); this compiler takes Append() only on the entry point's own stream";
+            continue;
+        }
         // ".sample[s][xy]" and the like on a texture.
         if (error.message.find("unexpected operator on texture type") != std::string::npos) {
             const std::size_t close = error.message.find('\'', 1);
@@ -216,7 +233,7 @@ Tree ParseHlsl(const ParseRequest& request, SourceSet& sources)
     if (!parsed) {
         std::vector<Diagnostic> errors = ReadGlslangLog(shader.getInfoLog(), sources.MainFile(), sources.Lookup());
         ExplainUnsupportedSyntax(errors, sources.Lookup());
-        ExplainRefusedOperations(errors, sources);
+        ExplainRefusedOperations(errors, sources, request.entryPoint);
         if (errors.empty())
             Refuse({sources.MainFile(), 1, 1}, "the source does not compile");
         throw Refusal{std::move(errors)};

@@ -9,5 +9,5 @@ void nocount(triangle V input[3], inout TriangleStream<V> s) { s.Append(input[0]
 // A geometry entry point takes arrays of vertices, a stream and a vertex count.
 // expect: single gs_4_0 error (3,24) ''input' must be an array'
 // expect: extra gs_4_0 error (5,35) ''more' must be an array'
-// expect: nostream gs_4_0 error (1,1) 'unable to find output symbol for Append()'
+// expect: nostream gs_4_0 error (7,6) 'the geometry entry point 'nostream' has no output stream'
 // expect: nocount gs_4_0 error (8,6) ''nocount' is not a geometry shader'
