@@ -55,7 +55,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         CheckMacros(request.macros, file);
         // Limits, effect syntax blanked, refusals; every #include the same way.
         SourceSet sources(file, PrepareText(request.source, file));
-        const std::string preamble = WritePreamble(request.macros, sources.MainText());
+        const std::string preamble = WritePreamble(request.macros, file, sources.MainText());
 
         // ---- glslang's tree (tree.h) ----------------------------------------------------
         ParseRequest parse{sources.MainText(), preamble, entryPoint, stage};

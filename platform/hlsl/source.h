@@ -108,8 +108,9 @@ void CheckMacros(const std::vector<Macro>& macros, const std::string& file);
 // The caller's macros as #define lines, then functions of the compiler's own
 // for the HLSL intrinsics whose glslang namesakes mean something else where
 // glslang folds constants while parsing (fmod, sign), each behind a
-// function-like macro; a file or macro that declares its own keeps it.
-std::string WritePreamble(const std::vector<Macro>& macros, std::string_view text);
+// function-like macro; a file, a file it includes, or a macro that declares
+// its own keeps it.
+std::string WritePreamble(const std::vector<Macro>& macros, const std::string& file, std::string_view text);
 
 // glslang's geometry stage crashes on a file with two geometry shaders whose
 // streams carry different types, the usual effect file with several passes.

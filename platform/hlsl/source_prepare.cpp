@@ -90,15 +90,22 @@ void CheckMacros(const std::vector<Macro>& macros, const std::string& file)
     }
 }
 
-std::string WritePreamble(const std::vector<Macro>& macros, std::string_view text)
+std::string WritePreamble(const std::vector<Macro>& macros, const std::string& file, std::string_view text)
 {
     std::string preamble;
     for (const Macro& macro : macros)
         preamble += "#define " + macro.name + " " + macro.definition + "\n";
-    // A file, or a caller's macro, that declares its own fmod or sign keeps it.
+    // A file, one it includes, or a caller's macro that declares its own fmod
+    // or sign keeps it.
     static const std::string helpers = IntrinsicHelpers();
+    std::vector<std::string> included;
+    for (const std::string& path : ReadIncludedFiles(file, text))
+        if (SourceFile source = ReadSourceFile(path); source.error == SourceError::None)
+            included.push_back(std::move(source.text));
     const auto ours = [&](std::string_view name) {
         return !DeclaresName(text, name)
+               && std::none_of(included.begin(), included.end(),
+                               [&](const std::string& other) { return DeclaresName(other, name); })
                && std::none_of(macros.begin(), macros.end(), [&](const Macro& macro) { return macro.name == name; });
     };
     const bool fmod = ours("fmod"), sign = ours("sign");
