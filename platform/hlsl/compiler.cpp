@@ -131,6 +131,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         std::string glsl = WriteGlsl(cross);
         LowerFlattenedBlocks(glsl, flattened, module.entryPosition);
         LowerLocationMacros(glsl, inputs, outputs, module.entryPosition);
+        if (stage == ShaderStage::Pixel)
+            LowerDepthOutput(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;

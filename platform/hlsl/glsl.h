@@ -132,6 +132,13 @@ void LowerFlattenedBlocks(std::string& glsl, const std::vector<std::pair<std::st
 void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>& inputs,
                          const std::vector<InterfaceVariable>& outputs, const SourcePosition& at);
 
+// SV_Depth: Direct3D clamps a written depth to the viewport's MinDepth and
+// MaxDepth and turns NaN into MinDepth; GL clamps a float depth buffer's
+// value to 0..1 only, and leaves NaN to the driver. Every write of
+// gl_FragDepth is followed by that rule, on the bits, so that no driver can
+// take NaN for a number.
+void LowerDepthOutput(std::string& glsl);
+
 // ---- The GLSL as GL will see it ---------------------------------------------------
 
 // A compile that succeeds must give a shader that CreateVertexShader and

@@ -89,4 +89,39 @@ void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>
     glsl = InsertDefines(glsl, defaults);
 }
 
+void LowerDepthOutput(std::string& glsl)
+{
+    constexpr std::string_view kDepth = "gl_FragDepth ";
+    constexpr std::string_view kRule = " gl_FragDepth = fxsc_viewport_depth(gl_FragDepth);";
+    bool written = false;
+    for (std::size_t start = 0; start < glsl.size();) {
+        std::size_t end = glsl.find('\n', start);
+        if (end == std::string::npos)
+            end = glsl.size();
+        const std::size_t first = glsl.find_first_not_of(' ', start);
+        // "gl_FragDepth = x;", "gl_FragDepth += x;" and the like, one a line.
+        const std::size_t operation = first + kDepth.size();
+        const std::size_t assign = glsl.find("= ", operation);
+        if (first < end && glsl.compare(first, kDepth.size(), kDepth) == 0 && assign < end
+            && assign <= operation + 1 && glsl[assign - 1] != '=' && glsl[end - 1] == ';') {
+            glsl.insert(end, kRule);
+            end += kRule.size();
+            written = true;
+        }
+        start = end + 1;
+    }
+    if (!written)
+        return;
+    const std::size_t main = glsl.find("\nvoid main()");
+    if (main == std::string::npos)
+        return;
+    glsl.insert(main + 1, "float fxsc_viewport_depth(float depth)\n"
+                          "{\n"
+                          "    if ((floatBitsToUint(depth) & 0x7FFFFFFFu) > 0x7F800000u)\n"
+                          "        return min(gl_DepthRange.near, gl_DepthRange.far);\n"
+                          "    return min(max(depth, min(gl_DepthRange.near, gl_DepthRange.far)),\n"
+                          "               max(gl_DepthRange.near, gl_DepthRange.far));\n"
+                          "}\n\n");
+}
+
 } // namespace hlsl
