@@ -133,6 +133,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         LowerLocationMacros(glsl, inputs, outputs, module.entryPosition);
         if (stage == ShaderStage::Pixel)
             LowerDepthOutput(glsl);
+        LowerHalfPacking(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;

@@ -139,6 +139,12 @@ void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>
 // take NaN for a number.
 void LowerDepthOutput(std::string& glsl);
 
+// f32tof16 (packHalf2x16 in the GLSL) follows Direct3D's conversion to
+// float16: rounded toward zero, a value beyond the largest half gives the
+// largest half and never infinity; GLSL leaves the rounding to the driver
+// and Mesa rounds to nearest. The conversion is done on the bits.
+void LowerHalfPacking(std::string& glsl);
+
 // ---- The GLSL as GL will see it ---------------------------------------------------
 
 // A compile that succeeds must give a shader that CreateVertexShader and

@@ -124,4 +124,36 @@ void LowerDepthOutput(std::string& glsl)
                           "}\n\n");
 }
 
+void LowerHalfPacking(std::string& glsl)
+{
+    constexpr std::string_view kPack = "packHalf2x16(";
+    bool used = false;
+    for (std::size_t at = glsl.find(kPack); at != std::string::npos; at = glsl.find(kPack, at)) {
+        glsl.replace(at, kPack.size(), "fxsc_pack_half2x16(");
+        used = true;
+    }
+    if (!used)
+        return;
+    glsl = InsertDefines(glsl, "uint fxsc_half(float value)\n"
+                               "{\n"
+                               "    uint bits = floatBitsToUint(value);\n"
+                               "    uint sign = (bits >> 16) & 0x8000u;\n"
+                               "    uint magnitude = bits & 0x7FFFFFFFu;\n"
+                               "    if (magnitude > 0x7F800000u)\n"
+                               "        return sign | 0x7E00u | ((magnitude >> 13) & 0x3FFu);\n" // NaN stays NaN
+                               "    if (magnitude == 0x7F800000u)\n"
+                               "        return sign | 0x7C00u;\n"
+                               "    if (magnitude >= 0x47800000u)\n" // 2^16 and above: the largest half
+                               "        return sign | 0x7BFFu;\n"
+                               "    if (magnitude >= 0x38800000u)\n" // 2^-14 and above: a normal half
+                               "        return sign | ((magnitude - 0x38000000u) >> 13);\n"
+                               "    uint shift = 126u - (magnitude >> 23);\n" // a denormal half, or zero
+                               "    return shift > 24u ? sign : sign | (((magnitude & 0x7FFFFFu) | 0x800000u) >> shift);\n"
+                               "}\n"
+                               "uint fxsc_pack_half2x16(vec2 value)\n"
+                               "{\n"
+                               "    return fxsc_half(value.x) | (fxsc_half(value.y) << 16);\n"
+                               "}\n");
+}
+
 } // namespace hlsl
