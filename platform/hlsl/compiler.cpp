@@ -134,6 +134,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         if (stage == ShaderStage::Pixel)
             LowerDepthOutput(glsl);
         LowerHalfPacking(glsl);
+        if (stage == ShaderStage::Vertex)
+            LowerVertexClipDistances(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;

@@ -145,6 +145,11 @@ void LowerDepthOutput(std::string& glsl);
 // and Mesa rounds to nearest. The conversion is done on the bits.
 void LowerHalfPacking(std::string& glsl);
 
+// A vertex stage's gl_ClipDistance and gl_CullDistance: under
+// kGeometryFollowsMacro they leave gl_PerVertex and become plain arrays, as
+// only the last stage before the rasterizer clips.
+void LowerVertexClipDistances(std::string& glsl);
+
 // ---- The GLSL as GL will see it ---------------------------------------------------
 
 // A compile that succeeds must give a shader that CreateVertexShader and
