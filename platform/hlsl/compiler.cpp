@@ -96,6 +96,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerRemainders(words);
             LowerFloatToIntConversions(words);
             LowerFloatLdexp(words);
+            LowerDriverDependentRules(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);
