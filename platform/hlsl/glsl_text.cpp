@@ -128,7 +128,10 @@ void LowerHalfPacking(std::string& glsl)
 {
     constexpr std::string_view kPack = "packHalf2x16(";
     bool used = false;
-    for (std::size_t at = glsl.find(kPack); at != std::string::npos; at = glsl.find(kPack, at)) {
+    for (std::size_t at = glsl.find(kPack); at != std::string::npos; at = glsl.find(kPack, at + 1)) {
+        // Not unpackHalf2x16, whose conversion to float32 is exact.
+        if (at > 0 && (std::isalnum(static_cast<unsigned char>(glsl[at - 1])) || glsl[at - 1] == '_'))
+            continue;
         glsl.replace(at, kPack.size(), "fxsc_pack_half2x16(");
         used = true;
     }

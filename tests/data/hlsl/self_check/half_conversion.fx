@@ -44,5 +44,7 @@ float4 ps_main(VSOut input) : SV_Target
     // Four at once, and literal operands.
     check(all(f32tof16(asfloat(first)) == uint4(0x3C01, 0x7BFF, 0xFBFF, 0x7BFF)), 9);
     check(f32tof16(65535.0) == 0x7BFF && f32tof16(1.0009765625 + 0.0007324219) == 0x3C01, 10);
+    // The way back is exact, and is not the conversion above.
+    check(f16tof32(0x3C01) == 1.0009765625 && f16tof32(f32tof16(asfloat(first.y))) == 65504, 11);
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
