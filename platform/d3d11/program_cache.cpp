@@ -59,7 +59,9 @@ GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, con
 
     GLuint program = 0;
     std::string log;
-    const GLuint vertexObject = Compiled(vertex, {}, &log);
+    // Only the last stage before the rasterizer clips.
+    const GLuint vertexObject =
+        Compiled(vertex, geometry ? "#define " + std::string(hlsl::kGeometryFollowsMacro) + "\n" : std::string(), &log);
     const std::vector<hlsl::StageVariable>* upstream = &vertex.container.outputs;
     GLuint geometryObject = 0;
     if (geometry) {

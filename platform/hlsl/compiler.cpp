@@ -98,6 +98,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerFloatToIntConversions(words);
             LowerFloatLdexp(words);
             LowerExtraVertices(words);
+            LowerDriverDependentRules(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);
@@ -134,6 +135,11 @@ CompileResult CompileHlsl(const CompileRequest& request)
         std::string glsl = WriteGlsl(cross);
         LowerFlattenedBlocks(glsl, flattened, module.entryPosition);
         LowerLocationMacros(glsl, inputs, outputs, module.entryPosition);
+        if (stage == ShaderStage::Pixel)
+            LowerDepthOutput(glsl);
+        LowerHalfPacking(glsl);
+        if (stage == ShaderStage::Vertex)
+            LowerVertexClipDistances(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;

@@ -132,6 +132,24 @@ void LowerFlattenedBlocks(std::string& glsl, const std::vector<std::pair<std::st
 void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>& inputs,
                          const std::vector<InterfaceVariable>& outputs, const SourcePosition& at);
 
+// SV_Depth: Direct3D clamps a written depth to the viewport's MinDepth and
+// MaxDepth and turns NaN into MinDepth; GL clamps a float depth buffer's
+// value to 0..1 only, and leaves NaN to the driver. Every write of
+// gl_FragDepth is followed by that rule, on the bits, so that no driver can
+// take NaN for a number.
+void LowerDepthOutput(std::string& glsl);
+
+// f32tof16 (packHalf2x16 in the GLSL) follows Direct3D's conversion to
+// float16: rounded toward zero, a value beyond the largest half gives the
+// largest half and never infinity; GLSL leaves the rounding to the driver
+// and Mesa rounds to nearest. The conversion is done on the bits.
+void LowerHalfPacking(std::string& glsl);
+
+// A vertex stage's gl_ClipDistance and gl_CullDistance: under
+// kGeometryFollowsMacro they leave gl_PerVertex and become plain arrays, as
+// only the last stage before the rasterizer clips.
+void LowerVertexClipDistances(std::string& glsl);
+
 // ---- The GLSL as GL will see it ---------------------------------------------------
 
 // A compile that succeeds must give a shader that CreateVertexShader and

@@ -89,4 +89,102 @@ void LowerLocationMacros(std::string& glsl, const std::vector<InterfaceVariable>
     glsl = InsertDefines(glsl, defaults);
 }
 
+void LowerDepthOutput(std::string& glsl)
+{
+    constexpr std::string_view kDepth = "gl_FragDepth ";
+    constexpr std::string_view kRule = " gl_FragDepth = fxsc_viewport_depth(gl_FragDepth);";
+    bool written = false;
+    for (std::size_t start = 0; start < glsl.size();) {
+        std::size_t end = glsl.find('\n', start);
+        if (end == std::string::npos)
+            end = glsl.size();
+        const std::size_t first = glsl.find_first_not_of(' ', start);
+        // "gl_FragDepth = x;", "gl_FragDepth += x;" and the like, one a line.
+        const std::size_t operation = first + kDepth.size();
+        const std::size_t assign = glsl.find("= ", operation);
+        if (first < end && glsl.compare(first, kDepth.size(), kDepth) == 0 && assign < end
+            && assign <= operation + 1 && glsl[assign - 1] != '=' && glsl[end - 1] == ';') {
+            glsl.insert(end, kRule);
+            end += kRule.size();
+            written = true;
+        }
+        start = end + 1;
+    }
+    if (!written)
+        return;
+    const std::size_t main = glsl.find("\nvoid main()");
+    if (main == std::string::npos)
+        return;
+    glsl.insert(main + 1, "float fxsc_viewport_depth(float depth)\n"
+                          "{\n"
+                          "    if ((floatBitsToUint(depth) & 0x7FFFFFFFu) > 0x7F800000u)\n"
+                          "        return min(gl_DepthRange.near, gl_DepthRange.far);\n"
+                          "    return min(max(depth, min(gl_DepthRange.near, gl_DepthRange.far)),\n"
+                          "               max(gl_DepthRange.near, gl_DepthRange.far));\n"
+                          "}\n\n");
+}
+
+void LowerHalfPacking(std::string& glsl)
+{
+    constexpr std::string_view kPack = "packHalf2x16(";
+    bool used = false;
+    for (std::size_t at = glsl.find(kPack); at != std::string::npos; at = glsl.find(kPack, at + 1)) {
+        // Not unpackHalf2x16, whose conversion to float32 is exact.
+        if (at > 0 && (std::isalnum(static_cast<unsigned char>(glsl[at - 1])) || glsl[at - 1] == '_'))
+            continue;
+        glsl.replace(at, kPack.size(), "fxsc_pack_half2x16(");
+        used = true;
+    }
+    if (!used)
+        return;
+    glsl = InsertDefines(glsl, "uint fxsc_half(float value)\n"
+                               "{\n"
+                               "    uint bits = floatBitsToUint(value);\n"
+                               "    uint sign = (bits >> 16) & 0x8000u;\n"
+                               "    uint magnitude = bits & 0x7FFFFFFFu;\n"
+                               "    if (magnitude > 0x7F800000u)\n"
+                               "        return sign | 0x7E00u | ((magnitude >> 13) & 0x3FFu);\n" // NaN stays NaN
+                               "    if (magnitude == 0x7F800000u)\n"
+                               "        return sign | 0x7C00u;\n"
+                               "    if (magnitude >= 0x47800000u)\n" // 2^16 and above: the largest half
+                               "        return sign | 0x7BFFu;\n"
+                               "    if (magnitude >= 0x38800000u)\n" // 2^-14 and above: a normal half
+                               "        return sign | ((magnitude - 0x38000000u) >> 13);\n"
+                               "    uint shift = 126u - (magnitude >> 23);\n" // a denormal half, or zero
+                               "    return shift > 24u ? sign : sign | (((magnitude & 0x7FFFFFu) | 0x800000u) >> shift);\n"
+                               "}\n"
+                               "uint fxsc_pack_half2x16(vec2 value)\n"
+                               "{\n"
+                               "    return fxsc_half(value.x) | (fxsc_half(value.y) << 16);\n"
+                               "}\n");
+}
+
+void LowerVertexClipDistances(std::string& glsl)
+{
+    const std::string follows = kGeometryFollowsMacro;
+    std::string plain;
+    for (const std::string name : {"gl_ClipDistance", "gl_CullDistance"}) {
+        // The member of the gl_PerVertex block SPIRV-Cross declares:
+        // "    float gl_ClipDistance[2];".
+        const std::string member = "    float " + name + "[";
+        const std::size_t start = glsl.find("\n" + member);
+        if (start == std::string::npos)
+            continue;
+        const std::size_t end = glsl.find('\n', start + 1);
+        if (end == std::string::npos)
+            continue;
+        const std::string size = glsl.substr(start + 1 + member.size(), end - start - 1 - member.size());
+        glsl.insert(end + 1, "#endif\n");
+        glsl.insert(start + 1, "#ifndef " + follows + "\n");
+        plain += "float fxsc_plain_" + name.substr(3) + "[" + size.substr(0, size.find(']')) + "];\n#define " + name
+                 + " fxsc_plain_" + name.substr(3) + "\n";
+    }
+    if (plain.empty())
+        return;
+    // After the block, so that the block's own member is not renamed.
+    const std::size_t main = glsl.find("\nvoid main()");
+    if (main != std::string::npos)
+        glsl.insert(main + 1, "#ifdef " + follows + "\n" + plain + "#endif\n\n");
+}
+
 } // namespace hlsl

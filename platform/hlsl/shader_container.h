@@ -31,6 +31,10 @@
 // - systemValue is set exactly for GLSL built-ins (SV_Position, SV_VertexID,
 //   SV_Depth, ...); SV_Target outputs are ordinary outputs at location N, and
 //   an SV_Position vertex input is an ordinary input fed by the input layout.
+// - Only the last stage before the rasterizer clips: a vertex stage's
+//   SV_ClipDistance and SV_CullDistance outputs are GL built-ins only while
+//   kGeometryFollowsMacro is undefined; the layer defines it when a geometry
+//   stage follows, and they become plain variables nothing reads.
 
 #include "platform/include/d3d11_limits.h"
 
@@ -105,6 +109,8 @@ struct ShaderContainer {
     std::vector<CombinedSampler> samplers;
     std::uint32_t geometryMaxVertices = 0; // geometry stage only
 };
+
+constexpr const char* kGeometryFollowsMacro = "FXSC_GEOMETRY_FOLLOWS";
 
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
 // slots per stage.

@@ -55,6 +55,12 @@ void LowerFloatLdexp(std::vector<std::uint32_t>& words);
 // Direct3D drops them; GL leaves them undefined.
 void LowerExtraVertices(std::vector<std::uint32_t>& words);
 
+// Rules Direct3D states and GLSL leaves to the driver, made explicit in the
+// code: min, max and clamp with one NaN operand give the other (NMin and
+// NMax), unsigned division and remainder by zero give 0xFFFFFFFF, and a
+// shift uses the low 5 bits of its count.
+void LowerDriverDependentRules(std::vector<std::uint32_t>& words);
+
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its
 // binding.

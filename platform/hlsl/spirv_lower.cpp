@@ -148,6 +148,58 @@ void LowerFloatLdexp(std::vector<std::uint32_t>& words)
     });
 }
 
+void LowerDriverDependentRules(std::vector<std::uint32_t>& words)
+{
+    std::uint32_t glslSet = 0;
+    bool looked = false;
+    Rewrite(words, [&](Module& module, const Instruction& instruction) -> std::vector<Instruction> {
+        if (!looked) {
+            glslSet = module.ImportedSet("GLSL.std.450");
+            looked = true;
+        }
+        const spv::Op op = instruction.Op();
+        const std::uint32_t type = instruction.Word(1), result = instruction.Word(2);
+        // min, max and clamp: with one NaN operand, the other one. GLSL
+        // leaves NaN to the driver; SPIR-V's NMin and NMax state this rule.
+        if (op == spv::OpExtInst && glslSet && instruction.Word(3) == glslSet) {
+            const std::uint32_t function = instruction.Word(4);
+            if (function == spv::GLSLstd450FMin || function == spv::GLSLstd450FMax) {
+                Instruction defined = instruction;
+                defined.WordAt(4) = function == spv::GLSLstd450FMin ? spv::GLSLstd450NMin : spv::GLSLstd450NMax;
+                return {std::move(defined)};
+            }
+            if (function == spv::GLSLstd450FClamp && instruction.Size() == 8) {
+                const std::uint32_t low = module.NewId();
+                return {Instruction(spv::OpExtInst, {type, low, glslSet, spv::GLSLstd450NMax, instruction.Word(5),
+                                                     instruction.Word(6)}),
+                        Instruction(spv::OpExtInst, {type, result, glslSet, spv::GLSLstd450NMin, low,
+                                                     instruction.Word(7)})};
+            }
+            return {};
+        }
+        // Unsigned division and remainder by zero: 0xFFFFFFFF. GLSL leaves
+        // the result undefined.
+        if ((op == spv::OpUDiv || op == spv::OpUMod) && instruction.Size() == 5) {
+            const std::uint32_t divisor = instruction.Word(4);
+            const std::uint32_t plain = module.NewId(), byZero = module.NewId();
+            return {Instruction(op, {type, plain, instruction.Word(3), divisor}),
+                    Instruction(spv::OpIEqual, {module.BoolType(module.Components(type).second), byZero, divisor,
+                                                module.Constant(module.TypeOf(divisor), 0)}),
+                    Instruction(spv::OpSelect, {type, result, byZero, module.Constant(type, 0xFFFFFFFFu), plain})};
+        }
+        // Shift counts: their low 5 bits. GLSL leaves a count of 32 or more
+        // undefined.
+        if ((op == spv::OpShiftLeftLogical || op == spv::OpShiftRightLogical || op == spv::OpShiftRightArithmetic)
+            && instruction.Size() == 5 && !module.IsConstant(instruction.Word(4))) {
+            const std::uint32_t count = instruction.Word(4), countType = module.TypeOf(count);
+            const std::uint32_t masked = module.NewId();
+            return {Instruction(spv::OpBitwiseAnd, {countType, masked, count, module.Constant(countType, 31)}),
+                    Instruction(op, {type, result, instruction.Word(3), masked})};
+        }
+        return {};
+    });
+}
+
 void LegalizeSpirv(const Tree& tree, std::vector<std::uint32_t>& words, std::string& log)
 {
     spv::SpvBuildLogger logger;

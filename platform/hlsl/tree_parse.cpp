@@ -225,6 +225,9 @@ Tree ParseHlsl(const ParseRequest& request, SourceSet& sources)
     shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
     // Keeps every input's and output's semantic as a UserSemantic decoration.
     shader.setEnvTargetHlslFunctionality1();
+    // The pixel stage's SV_Position.w is the clip-space w, where GL's
+    // gl_FragCoord.w is 1/w.
+    shader.setDxPositionW(true);
 
     Includer includer(sources);
     const bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
