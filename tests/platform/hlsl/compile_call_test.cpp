@@ -82,6 +82,26 @@ TEST_F(CompileCall, IncludesResolveFromTheCallersCurrentDirectory)
     EXPECT_NE(compiled.container->glsl.find("0.75"), std::string::npos);
 }
 
+// Each file includes the next: 32 files deep are read, the 33rd is refused
+// at the #include that reaches it. A file included twice one after the
+// other is no cycle.
+TEST_F(CompileCall, IncludesNestUpTo32DeepAndAFileMayBeIncludedAgainAfterItEnds)
+{
+    for (const int depth : {32, 33}) {
+        SCOPED_TRACE(depth);
+        std::string main = "#include \"d1.hlsli\"\n";
+        for (int i = 1; i < depth; ++i)
+            Write("d" + std::to_string(i) + ".hlsli", "#include \"d" + std::to_string(i + 1) + ".hlsli\"\n");
+        Write("d" + std::to_string(depth) + ".hlsli", "#ifndef DEEP\n#define DEEP\nstatic const float k = 1;\n#endif\n");
+        Write("main.fx", main + "#include \"d" + std::to_string(depth) + ".hlsli\"\n" + kVertexShader);
+        const Compiled compiled = Compile("vs_main", "vs_4_0");
+        if (depth == 32)
+            EXPECT_EQ(compiled.hr, S_OK) << compiled.messages;
+        else
+            ExpectOneError(compiled, kFail, "d32.hlsli(1,1): error: ", "#include files are nested more than 32 deep");
+    }
+}
+
 TEST_F(CompileCall, BadArgumentsAreInvalidArgAndAnEmptyProfileOrMacroNameIsRefused)
 {
     Write("main.fx", kVertexShader);

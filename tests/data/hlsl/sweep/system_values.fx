@@ -11,7 +11,7 @@ struct Spread { float4 pos : SV_Position; float4x4 basis : TEXCOORD0; float2 tap
 Spread vsSpread(float3 p : POSITION)
 { Spread v; v.pos = float4(p, 1); v.basis = p.x; v.taps[0] = p.xy; v.taps[1] = p.yz; v.taps[2] = 0; return v; }
 struct Unread { float3 p : POSITION; float2 uv : TEXCOORD0; float4x4 basis : TEXCOORD1; int4 bones : BLENDINDICES; };
-float4 vsUnread(Unread i) : SV_Position { return float4(i.p, 1); }
+float4 vsUnread(Unread i, float2 taps[3] : TEXCOORD5) : SV_Position { return float4(i.p, 1); }
 struct Odd { float4 pos : SV_Position; float4 a : MY__DATA; float4 b : _LEAD7; };
 Odd vsOdd(float3 p : POSITION) { Odd v; v.pos = float4(p, 1); v.a = 1; v.b = 2; return v; }
 float4 psOdd(Odd v) : SV_Target { return v.a + v.b; }
@@ -25,7 +25,7 @@ float4 vsPositionUnread(float4 p : SV_Position, float3 n : NORMAL) : SV_Position
 // expect: vsSpread vs_4_0 compiles
 //   out: SV_POSITION0:f4sv TEXCOORD0:f4x4~ TEXCOORD4:f2~ TEXCOORD5:f2~ TEXCOORD6:f2~
 // expect: vsUnread vs_4_0 compiles
-//   in: POSITION0:f3@0 TEXCOORD0:f2- TEXCOORD1:f4x4- BLENDINDICES0:i4-
+//   in: POSITION0:f3@0 TEXCOORD0:f2- TEXCOORD1:f4x4- BLENDINDICES0:i4- TEXCOORD5:f2x3-
 // expect: vsOdd vs_4_0 compiles
 //   out: SV_POSITION0:f4sv MY__DATA0:f4~ _LEAD7:f4~
 // expect: psOdd ps_4_0 compiles

@@ -1,0 +1,157 @@
+// What the layer is handed and what it does with it: the container, checked
+// field by field against corrupt values at their limits, the byte reader
+// under it, and the location-macro protocol that links two stages.
+
+#include "platform/hlsl/byte_codec.h"
+#include "platform/hlsl/shader_container.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using hlsl::ComponentType;
+using hlsl::ShaderContainer;
+using hlsl::StageVariable;
+using Bytes = std::vector<std::uint8_t>;
+
+ShaderContainer Sample()
+{
+    ShaderContainer c;
+    c.stage = hlsl::ShaderStage::Pixel;
+    c.entryPoint = "ps_main";
+    c.glsl = "#version 450\nvoid main() {}\n";
+    c.inputs = {{"TEXCOORD", 2, ComponentType::Float, 2, 0, 1, "FXSC_IN_TEXCOORD2", false},
+                {"SV_POSITION", 0, ComponentType::Float, 4, 0, 1, "", true}};
+    c.outputs = {{"SV_TARGET", 1, ComponentType::Int, 4, 1, 1, "", false}};
+    c.constantBuffers = {{"Scene", 3, 896, 31}};
+    c.samplers = {{5, 2, 32, 2}};
+    return c;
+}
+
+bool Parses(const Bytes& bytes)
+{
+    return hlsl::ParseContainer(bytes).has_value();
+}
+
+// The offset of the first byte two serialisations differ in: where the word
+// one of them changed is written, when its lowest byte changed.
+std::size_t FieldOffset(const ShaderContainer& a, const ShaderContainer& b)
+{
+    const Bytes x = hlsl::SerializeContainer(a), y = hlsl::SerializeContainer(b);
+    return static_cast<std::size_t>(std::mismatch(x.begin(), x.end(), y.begin(), y.end()).first - x.begin());
+}
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+TEST(Container, EveryFieldRoundTripsAndEachCorruptValueIsRefusedAtItsLimit)
+{
+    const ShaderContainer sample = Sample();
+    const Bytes bytes = hlsl::SerializeContainer(sample);
+    const std::optional<ShaderContainer> parsed = hlsl::ParseContainer(bytes);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(hlsl::SerializeContainer(*parsed), bytes);
+    EXPECT_TRUE(parsed->inputs[1].systemValue && parsed->outputs[0].componentType == ComponentType::Int);
+
+    // Each word at its last valid value and one past: the version (the word
+    // after the magic), the stage, a component type, a flag, and counts that
+    // claim more entries than there are bytes or far more than any stage has.
+    const auto offset = [&](auto change) {
+        ShaderContainer changed = sample;
+        change(changed);
+        return FieldOffset(sample, changed);
+    };
+    const struct {
+        std::size_t at;
+        std::vector<std::uint32_t> accepted, refused;
+    } words[] = {
+        {4, {2}, {1, 3}},
+        {offset([](ShaderContainer& c) { c.stage = hlsl::ShaderStage::Vertex; }), {0, 2}, {3}},
+        {offset([](ShaderContainer& c) { c.inputs[0].componentType = ComponentType::Uint; }), {2}, {3}},
+        {offset([](ShaderContainer& c) { c.inputs[0].systemValue = true; }), {1}, {2}},
+        {offset([](ShaderContainer& c) { c.inputs.pop_back(); }), {2}, {3, 4097, 0xFFFFFFFF}},
+        {offset([](ShaderContainer& c) { c.constantBuffers.clear(); }), {1}, {3, 4097, 0xFFFFFFFF}},
+        {offset([](ShaderContainer& c) { c.samplers.clear(); }), {1}, {3, 4097, 0xFFFFFFFF}},
+    };
+    for (const auto& word : words)
+        for (const bool accept : {true, false})
+            for (const std::uint32_t value : accept ? word.accepted : word.refused) {
+                Bytes other = bytes;
+                PutU32(other, word.at, value);
+                EXPECT_EQ(Parses(other), accept) << value << " at offset " << word.at;
+            }
+    // A texture array of 1 to 4096 elements.
+    for (const auto& [size, accepted] : {std::pair{0u, false}, {1u, true}, {4096u, true}, {4097u, false}}) {
+        ShaderContainer changed = sample;
+        changed.samplers[0].arraySize = size;
+        EXPECT_EQ(Parses(hlsl::SerializeContainer(changed)), accepted) << size << " elements";
+    }
+}
+
+TEST(Container, TheByteReaderStopsAtTheEndAndAtIntMax)
+{
+    const Bytes words = {0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x00, 0x80, 0x05, 0x00, 0x00, 0x00, 'a', 'b'};
+    hlsl::ByteReader in{std::span<const std::uint8_t>(words)};
+    int value = 0;
+    ASSERT_TRUE(in.Int(&value));
+    EXPECT_EQ(value, 2147483647);
+    EXPECT_FALSE(in.Int(&value)) << "2^31 fits no int";
+    hlsl::ByteReader text{std::span<const std::uint8_t>(words).subspan(8)};
+    std::string read;
+    EXPECT_FALSE(text.Text(&read)) << "5 bytes announced, 2 there";
+    hlsl::ByteReader shorter{std::span<const std::uint8_t>(words).first(3)};
+    std::uint32_t word = 0;
+    EXPECT_FALSE(shorter.U32(&word));
+}
+
+StageVariable Linked(const char* semantic, std::uint32_t index, std::uint32_t location, std::uint32_t count = 1,
+                     bool input = true)
+{
+    StageVariable v;
+    v.semantic = semantic;
+    v.semanticIndex = index;
+    v.location = location;
+    v.locationCount = count;
+    v.locationMacro = hlsl::LocationMacro(input, semantic, index);
+    return v;
+}
+
+TEST(Container, StagesLinkBySemanticAndIndexAndUnwrittenInputsTakeFreeLocations)
+{
+    StageVariable position = Linked("SV_POSITION", 0, 0, 1, false);
+    position.systemValue = true;
+    position.locationMacro.clear();
+    // Upstream: TEXCOORD0 at 0, TEXCOORD1 at 1, a matrix at 2 to 5.
+    const std::vector<StageVariable> upstream = {position, Linked("TEXCOORD", 0, 0, 1, false),
+                                                 Linked("TEXCOORD", 1, 1, 1, false),
+                                                 Linked("WORLD", 0, 2, 4, false)};
+    // Downstream, as its own compile placed them.
+    const std::vector<StageVariable> inputs = {Linked("TEXCOORD", 1, 0), Linked("TEXCOORD", 0, 1),
+                                               Linked("COLOR", 0, 2, 3), Linked("NORMAL", 0, 5),
+                                               Linked("WORLD", 0, 2, 4)};
+    EXPECT_EQ(hlsl::LinkDefines(upstream, inputs), "#define FXSC_IN_TEXCOORD1 1\n"
+                                                   "#define FXSC_IN_TEXCOORD0 0\n"
+                                                   "#define FXSC_IN_COLOR0 6\n"
+                                                   "#define FXSC_IN_NORMAL0 9\n");
+    EXPECT_EQ(hlsl::LinkDefines(upstream, {Linked("TEXCOORD", 0, 0)}), "");
+
+    // The defines go after #version and the #extension lines, before the rest.
+    EXPECT_EQ(hlsl::InsertDefines("#version 450\n#extension GL_A : require\nint a;\n", "#define X 1\n"),
+              "#version 450\n#extension GL_A : require\n#define X 1\nint a;\n");
+    EXPECT_EQ(hlsl::InsertDefines("#version 450", "#define X 1\n"), "#version 450\n#define X 1\n");
+    EXPECT_EQ(hlsl::InsertDefines("#version 450\nint a;\n", ""), "#version 450\nint a;\n");
+
+    // GLSL reserves names with "__": a doubled underscore is spelt apart.
+    EXPECT_EQ(hlsl::SemanticIdentifier("My__Semantic"), "MY_U_SEMANTIC");
+    EXPECT_EQ(hlsl::LocationMacro(false, "a_b", 7), "FXSC_OUT_A_B7");
+    EXPECT_NE(hlsl::SemanticIdentifier("A__B"), hlsl::SemanticIdentifier("A_UB"));
+}
+
+} // namespace
