@@ -6,62 +6,54 @@
 // of uvec4), and every load from it reads the registers and bit-casts them
 // back to the member's type. The bytes the program uploads do not change.
 
-#include "platform/hlsl/spirv.h"
-
-#include "platform/hlsl/constant_buffer_layout.h"
-#include "platform/hlsl/spirv_module.h"
-
-#include <map>
-#include <optional>
+#include "platform/hlsl/spirv_constant_buffers.h"
 
 namespace hlsl {
 
+namespace spirv {
+
 namespace {
 
-using spirv::Instruction;
-using spirv::Module;
+// A uniform block places a member only at a multiple of its std140
+// alignment, even with explicit offsets.
+std::uint64_t Std140Alignment(const PackedType& type)
+{
+    if (!type.arraySizes.empty() || type.kind == PackedType::Kind::Matrix || type.kind == PackedType::Kind::Struct)
+        return kRegisterBytes;
+    if (type.kind == PackedType::Kind::Vector)
+        return type.components == 2 ? 8 : 16;
+    return 4;
+}
 
-using MemberKey = std::pair<std::uint32_t, std::uint32_t>; // struct type, member
+// The words of a function's instruction that may hold ids of pointers: all
+// operands but literals, for the instructions that have them.
+std::pair<std::size_t, std::size_t> IdOperands(const Instruction& instruction)
+{
+    const std::size_t end = instruction.Size();
+    switch (instruction.Op()) {
+    case spv::OpLoad: return {4, 4}; // its pointer is a use this pass rewrites
+    case spv::OpLine:
+    case spv::OpSelectionMerge:
+    case spv::OpLoopMerge: return {end, end};
+    case spv::OpSwitch: return {1, 2};
+    case spv::OpExtInst: return {5, end};
+    case spv::OpCompositeExtract: return {3, 4};
+    case spv::OpCompositeInsert:
+    case spv::OpVectorShuffle: return {3, 5};
+    default: return {1, end};
+    }
+}
 
-class PackingLowering {
-public:
-    explicit PackingLowering(Module& module);
+// The words of a literal string, nul-terminated.
+std::vector<std::uint32_t> StringWords(const std::string& text)
+{
+    std::vector<std::uint32_t> words(text.size() / 4 + 1, 0);
+    for (std::size_t c = 0; c < text.size(); ++c)
+        words[c / 4] |= std::uint32_t{static_cast<unsigned char>(text[c])} << (8 * (c % 4));
+    return words;
+}
 
-    // Rewrites the buffer `variable` (a Uniform block) where its layout needs
-    // it; false where it does not, or where it holds a type or a use this
-    // pass does not handle (the GLSL stage then judges it as it stands).
-    bool Lower(std::uint32_t variable, const ResourceDeclaration* declaration);
-    // Places the names and decorations of the new types.
-    void Finish();
-
-private:
-    std::optional<PackedType> Packed(std::uint32_t type, bool rowMajor, const std::vector<MemberDeclaration>* declared);
-    bool Matches(std::uint32_t type, const PackedType& packed, bool& mixed, std::uint32_t& basic, bool& misaligned) const;
-    std::uint32_t Uint(std::uint32_t count);
-    std::uint32_t Pointer(std::uint32_t type);
-    std::uint32_t Shadow(std::uint32_t type, bool rowMajor, const PackedType& packed);
-    std::uint32_t ShadowOf(std::uint32_t type, bool rowMajor);
-    std::uint32_t Read(std::uint32_t shadowType, std::vector<std::uint32_t> at, std::uint32_t vectorSize,
-                       std::vector<Instruction>& code);
-    std::uint32_t ReadValue(std::uint32_t type, bool rowMajor, const std::vector<std::uint32_t>& at,
-                            std::uint32_t result, std::vector<Instruction>& code);
-    std::uint32_t ConstantValue(std::uint32_t id) const;
-    bool RowMajor(std::uint32_t structType, std::uint32_t member) const { return rowMajor_.count({structType, member}); }
-    void ReplaceLoad(const Instruction& load, const std::vector<std::uint32_t>& indices, std::uint32_t blockType,
-                     std::vector<Instruction>& code);
-
-    Module& module_;
-    std::uint32_t variable_ = 0; // the block being lowered
-    std::map<MemberKey, std::uint32_t> offsets_;
-    std::map<MemberKey, std::uint32_t> matrixStrides_;
-    std::set<MemberKey> rowMajor_;
-    std::map<std::uint32_t, std::uint32_t> arrayStrides_;
-    std::map<std::uint32_t, std::uint32_t> uints_;
-    std::map<std::uint32_t, std::uint32_t> pointers_;
-    std::map<std::pair<std::uint32_t, bool>, std::uint32_t> shadows_; // original type, row-major -> shadow
-    std::vector<Instruction> names_;
-    std::vector<Instruction> decorations_;
-};
+} // namespace
 
 PackingLowering::PackingLowering(Module& module) : module_(module)
 {
@@ -149,16 +141,6 @@ std::optional<PackedType> PackingLowering::Packed(std::uint32_t type, bool rowMa
     }
 }
 
-// A uniform block places a member only at a multiple of its std140
-// alignment, even with explicit offsets.
-std::uint64_t Std140Alignment(const PackedType& type)
-{
-    if (!type.arraySizes.empty() || type.kind == PackedType::Kind::Matrix || type.kind == PackedType::Kind::Struct)
-        return kRegisterBytes;
-    if (type.kind == PackedType::Kind::Vector)
-        return type.components == 2 ? 8 : 16;
-    return 4;
-}
 
 // Whether the module's layout of `type` is HLSL's; `basic` gathers the
 // basic types met, `mixed` whether they differ, `misaligned` whether a
@@ -229,33 +211,7 @@ std::uint32_t PackingLowering::Pointer(std::uint32_t type)
     return id;
 }
 
-// The words of a function's instruction that may hold ids of pointers: all
-// operands but literals, for the instructions that have them.
-std::pair<std::size_t, std::size_t> IdOperands(const Instruction& instruction)
-{
-    const std::size_t end = instruction.Size();
-    switch (instruction.Op()) {
-    case spv::OpLoad: return {4, 4}; // its pointer is a use this pass rewrites
-    case spv::OpLine:
-    case spv::OpSelectionMerge:
-    case spv::OpLoopMerge: return {end, end};
-    case spv::OpSwitch: return {1, 2};
-    case spv::OpExtInst: return {5, end};
-    case spv::OpCompositeExtract: return {3, 4};
-    case spv::OpCompositeInsert:
-    case spv::OpVectorShuffle: return {3, 5};
-    default: return {1, end};
-    }
-}
 
-// The words of a literal string, nul-terminated.
-std::vector<std::uint32_t> StringWords(const std::string& text)
-{
-    std::vector<std::uint32_t> words(text.size() / 4 + 1, 0);
-    for (std::size_t c = 0; c < text.size(); ++c)
-        words[c / 4] |= std::uint32_t{static_cast<unsigned char>(text[c])} << (8 * (c % 4));
-    return words;
-}
 
 // The uint form of `type` with HLSL's offsets and strides: scalars and
 // vectors become uint ones, a matrix an array of its registers, arrays and
@@ -321,154 +277,6 @@ std::uint32_t PackingLowering::ShadowOf(std::uint32_t type, bool rowMajor)
     if (op == spv::OpTypeInt || op == spv::OpTypeFloat)
         return Uint(count);
     return shadows_.at({type, rowMajor});
-}
-
-// Reads the register value at `at` in the block: a uint scalar or vector of
-// `shadowType`. A flattened block is read a register at a time, so a
-// component that a variable index picks is taken from its register once
-// that is read (`vectorSize` is the register's, where the last index picks
-// a component).
-std::uint32_t PackingLowering::Read(std::uint32_t shadowType, std::vector<std::uint32_t> at, std::uint32_t vectorSize,
-                                    std::vector<Instruction>& code)
-{
-    std::uint32_t picked = 0;
-    if (vectorSize > 1 && !module_.IsConstant(at.back())) {
-        picked = at.back();
-        at.pop_back();
-    }
-    const std::uint32_t loadedType = picked ? Uint(vectorSize) : shadowType;
-    const std::uint32_t pointer = module_.NewId();
-    Instruction chain(spv::OpAccessChain, {Pointer(loadedType), pointer, variable_});
-    for (std::uint32_t index : at)
-        chain.Append(index);
-    code.push_back(std::move(chain));
-    std::uint32_t id = module_.NewId();
-    code.push_back(Instruction(spv::OpLoad, {loadedType, id, pointer}));
-    if (picked) {
-        const std::uint32_t vector = id;
-        id = module_.NewId();
-        code.push_back(Instruction(spv::OpVectorExtractDynamic, {shadowType, id, vector, picked}));
-    }
-    return id;
-}
-
-// Code that reads the whole value of `type` at `at`, one register read at a
-// time, into the id `result`.
-std::uint32_t PackingLowering::ReadValue(std::uint32_t type, bool rowMajor, const std::vector<std::uint32_t>& at,
-                                         std::uint32_t result, std::vector<Instruction>& code)
-{
-    const Instruction* definition = module_.Definition(type);
-    const auto index = [&](std::uint32_t i) { return module_.Constant(Uint(1), i); };
-    const auto below = [&](std::initializer_list<std::uint32_t> indices) {
-        std::vector<std::uint32_t> path = at;
-        for (std::uint32_t i : indices)
-            path.push_back(index(i));
-        return path;
-    };
-    Instruction construct(spv::OpCompositeConstruct, {type, result});
-    switch (definition->Op()) {
-    case spv::OpTypeInt:
-    case spv::OpTypeFloat:
-    case spv::OpTypeVector: {
-        const std::uint32_t shadow = ShadowOf(type, false);
-        const std::uint32_t bits = Read(shadow, at, 0, code);
-        code.push_back(Instruction(shadow == type ? spv::OpCopyObject : spv::OpBitcast, {type, result, bits}));
-        return result;
-    }
-    case spv::OpTypeMatrix: {
-        const std::uint32_t columnType = definition->Word(2);
-        const std::uint32_t columns = definition->Word(3);
-        const std::uint32_t rows = module_.Definition(columnType)->Word(3);
-        std::vector<std::uint32_t> registers;
-        for (std::uint32_t r = 0; rowMajor && r < rows; ++r)
-            registers.push_back(Read(Uint(columns), below({r}), 0, code));
-        for (std::uint32_t c = 0; c < columns; ++c) {
-            std::uint32_t bits = 0;
-            if (rowMajor) {
-                Instruction column(spv::OpCompositeConstruct, {Uint(rows), module_.NewId()});
-                for (std::uint32_t r = 0; r < rows; ++r) {
-                    const std::uint32_t id = module_.NewId();
-                    code.push_back(Instruction(spv::OpCompositeExtract, {Uint(1), id, registers[r], c}));
-                    column.Append(id);
-                }
-                bits = column.Result();
-                code.push_back(std::move(column));
-            } else {
-                bits = Read(Uint(rows), below({c}), 0, code);
-            }
-            const std::uint32_t id = module_.NewId();
-            code.push_back(Instruction(spv::OpBitcast, {columnType, id, bits}));
-            construct.Append(id);
-        }
-        break;
-    }
-    case spv::OpTypeArray:
-        for (std::uint32_t i = 0; i < ConstantValue(definition->Word(3)); ++i)
-            construct.Append(ReadValue(definition->Word(2), rowMajor, below({i}), module_.NewId(), code));
-        break;
-    default:
-        for (std::uint32_t i = 0; i + 2 < definition->Size(); ++i)
-            construct.Append(ReadValue(definition->Word(2 + i), RowMajor(type, i), below({i}), module_.NewId(), code));
-        break;
-    }
-    code.push_back(std::move(construct));
-    return result;
-}
-
-// The load through `indices` from the block, as reads of its shadow. A
-// row-major matrix keeps its rows in registers, so a column of one is read
-// component by component.
-void PackingLowering::ReplaceLoad(const Instruction& load, const std::vector<std::uint32_t>& indices,
-                                  std::uint32_t blockType, std::vector<Instruction>& code)
-{
-    std::uint32_t type = blockType;
-    bool rowMajor = false;
-    std::vector<std::uint32_t> path;
-    std::uint32_t vectorSize = 0; // of the vector the last index picks a component of
-    for (std::size_t k = 0; k < indices.size(); ++k) {
-        const Instruction* definition = module_.Definition(type);
-        vectorSize = 0;
-        if (definition->Op() == spv::OpTypeStruct) {
-            const std::uint32_t member = ConstantValue(indices[k]);
-            rowMajor = RowMajor(type, member);
-            type = definition->Word(2 + member);
-        } else if (definition->Op() == spv::OpTypeMatrix && rowMajor) {
-            const std::uint32_t columnType = definition->Word(2);
-            const std::uint32_t columns = definition->Word(3);
-            const std::uint32_t rows = module_.Definition(columnType)->Word(3);
-            const std::uint32_t component = module_.Definition(columnType)->Word(2);
-            const auto element = [&](std::uint32_t row) {
-                std::vector<std::uint32_t> at = path;
-                at.push_back(row);
-                at.push_back(indices[k]);
-                return Read(Uint(1), at, columns, code);
-            };
-            if (k + 1 < indices.size()) {
-                const std::uint32_t bits = element(indices[k + 1]);
-                code.push_back(Instruction(component == Uint(1) ? spv::OpCopyObject : spv::OpBitcast,
-                                           {component, load.Result(), bits}));
-                return;
-            }
-            Instruction column(spv::OpCompositeConstruct, {Uint(rows), module_.NewId()});
-            for (std::uint32_t r = 0; r < rows; ++r)
-                column.Append(element(module_.Constant(Uint(1), r)));
-            const std::uint32_t bits = column.Result();
-            code.push_back(std::move(column));
-            code.push_back(Instruction(spv::OpBitcast, {columnType, load.Result(), bits}));
-            return;
-        } else {
-            vectorSize = definition->Op() == spv::OpTypeVector ? definition->Word(3) : 0;
-            type = definition->Word(2);
-        }
-        path.push_back(indices[k]);
-    }
-    if (vectorSize) {
-        const std::uint32_t shadow = ShadowOf(type, false);
-        const std::uint32_t bits = Read(shadow, path, vectorSize, code);
-        code.push_back(Instruction(shadow == type ? spv::OpCopyObject : spv::OpBitcast, {type, load.Result(), bits}));
-        return;
-    }
-    ReadValue(type, rowMajor, path, load.Result(), code);
 }
 
 bool PackingLowering::Lower(std::uint32_t variable, const ResourceDeclaration* declaration)
@@ -545,11 +353,12 @@ void PackingLowering::Finish()
     module_.SetInstructions(std::move(instructions));
 }
 
-} // namespace
+} // namespace spirv
 
 void LowerConstantBufferPacking(std::vector<std::uint32_t>& words, const std::vector<ResourceDeclaration>& declarations)
 {
-    Module module(words);
+    using spirv::Instruction;
+    spirv::Module module(words);
     if (!module.Complete())
         return;
     std::vector<std::uint32_t> blocks;
@@ -560,7 +369,7 @@ void LowerConstantBufferPacking(std::vector<std::uint32_t>& words, const std::ve
         if (pointer && module.Decorated(pointer->Word(3), spv::DecorationBlock))
             blocks.push_back(instruction.Result());
     }
-    PackingLowering lowering(module);
+    spirv::PackingLowering lowering(module);
     bool changed = false;
     for (std::uint32_t variable : blocks) {
         const std::string name = module.Name(module.Definition(module.TypeOf(variable))->Word(3));
