@@ -27,6 +27,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Free heap the worker keeps for the next compile; more is given back.
+constexpr std::size_t kFreeHeapKept = std::size_t{32} << 20;
+
 // ---- Messages between the program and the worker -----------------------------
 // Each is a 32-bit little-endian length and that many bytes.
 
@@ -224,8 +227,10 @@ Received ReceiveMessage(int socket, std::string* body, const Watch* watch = null
         if (!SendMessage(socket, answer))
             _exit(0);
         // What a large file's compile freed goes back to the system, not kept
-        // by glibc for a next compile that may never need it.
-        ::malloc_trim(0);
+        // by glibc for a next compile that may never need it. Not after every
+        // compile: the next one would fault the same pages in again.
+        if (::mallinfo2().fordblks > kFreeHeapKept)
+            ::malloc_trim(0);
     }
 }
 
