@@ -53,6 +53,9 @@ SourceFile ReadSourceFile(const std::string& path);
 // the path as given where nothing matches.
 std::string ResolveNameCase(const std::string& path);
 
+// How deep #include files may nest.
+constexpr std::size_t kMaxIncludeDepth = 32;
+
 // The path an #include of `name` in `includer` reads: relative to the
 // including file's folder, the case of each part resolved as on Windows.
 std::string IncludePath(const std::string& includer, const std::string& name);

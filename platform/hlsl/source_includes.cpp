@@ -11,8 +11,6 @@ namespace hlsl {
 
 namespace {
 
-constexpr int kMaxIncludeDepth = 32;
-
 // The name an #include directive gives, quoted or bracketed; empty for
 // any other directive.
 std::string IncludedName(std::string_view directive)
@@ -26,7 +24,7 @@ std::string IncludedName(std::string_view directive)
     return end == std::string_view::npos || end < 2 ? std::string() : std::string(rest.substr(1, end - 1));
 }
 
-void AddIncludes(const std::string& file, std::string_view text, int depth, std::vector<std::string>& found,
+void AddIncludes(const std::string& file, std::string_view text, std::size_t depth, std::vector<std::string>& found,
                  std::set<std::string>& seen)
 {
     if (depth >= kMaxIncludeDepth)

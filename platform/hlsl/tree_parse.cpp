@@ -22,8 +22,6 @@ namespace hlsl {
 
 namespace {
 
-constexpr std::size_t kMaxIncludeDepth = 32;
-
 // Resolves #include "x" and #include <x> relative to the including file,
 // reading with the same checks as the main file, and refuses cycles.
 class Includer final : public glslang::TShader::Includer {
