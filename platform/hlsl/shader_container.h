@@ -99,6 +99,36 @@ struct CombinedSampler {
     std::uint32_t arraySize = 1;         // elements of an array of textures
 };
 
+// ---- Dynamic linkage (shader model 5) ----------------------------------------
+//
+// A call through an abstract interface instance is compiled as a switch over
+// the class instances that may fill its interface slot. The GLSL declares
+//   uniform uint fxsc_<stage>_interfaces[interfaceSlotCount];
+// (InterfaceUniformName): element k holds the `id` of the ClassInstanceRecord
+// bound to interface slot k, 0 for none. The layer sets it when the shader is
+// bound with its class instances; nothing is compiled on the frame path.
+
+// One abstract instance (`iBaseLight g_light;`, `iBaseLight g_lights[2];`, or
+// a `uniform iBaseLight` entry parameter).
+struct InterfaceSlotRecord {
+    std::string name;            // the instance variable: "g_light"
+    std::string interfaceName;   // "iBaseLight"
+    std::uint32_t slot = 0;      // its first interface slot
+    std::uint32_t arraySize = 1; // an array takes this many slots from `slot`
+};
+
+// One class instance that the code may call through a slot: an instance the
+// shader declares (ID3D11ClassLinkage::GetClassInstance finds it by name and
+// array index), or, for a class without data members, the instance that
+// CreateClassInstance makes (instanceName empty).
+struct ClassInstanceRecord {
+    std::uint32_t id = 0;                // 1, 2, ...: the value the switch tests
+    std::string typeName;                // the class: "cAmbientLight"
+    std::string instanceName;            // "g_ambientLight"; empty for a created one
+    std::uint32_t instanceIndex = 0;     // element of an array of instances
+    std::vector<std::string> interfaces; // every interface the class implements, its bases' included
+};
+
 struct ShaderContainer {
     ShaderStage stage = ShaderStage::Vertex;
     std::string entryPoint;
@@ -108,7 +138,16 @@ struct ShaderContainer {
     std::vector<ConstantBuffer> constantBuffers;
     std::vector<CombinedSampler> samplers;
     std::uint32_t geometryMaxVertices = 0; // geometry stage only
+    std::uint32_t interfaceSlotCount = 0;  // Direct3D's interface slots, 0 without dynamic linkage
+    std::vector<InterfaceSlotRecord> interfaceSlots;
+    std::vector<ClassInstanceRecord> classInstances;
 };
+
+// "fxsc_ps_interfaces": the uniform array of a stage's chosen class instances.
+inline std::string InterfaceUniformName(ShaderStage stage)
+{
+    return std::string("fxsc_") + StageShortName(stage) + "_interfaces";
+}
 
 constexpr const char* kGeometryFollowsMacro = "FXSC_GEOMETRY_FOLLOWS";
 
