@@ -2,6 +2,7 @@
 
 #include "platform/hlsl/byte_codec.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace hlsl {
@@ -10,7 +11,8 @@ namespace {
 
 constexpr std::uint8_t kMagic[4] = {'F', 'X', 'S', 'C'};
 // 2: combined samplers carry an array size.
-constexpr std::uint32_t kVersion = 2;
+// 3: interface slots and class instances (dynamic linkage).
+constexpr std::uint32_t kVersion = 3;
 // Generous bounds that keep a corrupt count from allocating without limit.
 constexpr std::uint32_t kMaxListLength = 4096;
 
@@ -49,6 +51,62 @@ bool ReadVariables(ByteReader& in, std::vector<StageVariable>* variables)
     return true;
 }
 
+void WriteLinkage(ByteWriter& out, const ShaderContainer& c)
+{
+    out.U32(c.interfaceSlotCount);
+    out.U32(static_cast<std::uint32_t>(c.interfaceSlots.size()));
+    for (const InterfaceSlotRecord& slot : c.interfaceSlots) {
+        out.Text(slot.name);
+        out.Text(slot.interfaceName);
+        out.U32(slot.slot);
+        out.U32(slot.arraySize);
+    }
+    out.U32(static_cast<std::uint32_t>(c.classInstances.size()));
+    for (const ClassInstanceRecord& instance : c.classInstances) {
+        out.U32(instance.id);
+        out.Text(instance.typeName);
+        out.Text(instance.instanceName);
+        out.U32(instance.instanceIndex);
+        out.U32(static_cast<std::uint32_t>(instance.interfaces.size()));
+        for (const std::string& name : instance.interfaces)
+            out.Text(name);
+    }
+}
+
+// Slots lie within interfaceSlotCount and take at least one slot each; class
+// instance ids are nonzero (0 selects nothing) and distinct.
+bool ReadLinkage(ByteReader& in, ShaderContainer* c)
+{
+    std::uint32_t count = 0;
+    if (!in.U32(&c->interfaceSlotCount) || c->interfaceSlotCount > kMaxListLength || !in.U32(&count)
+        || count > kMaxListLength)
+        return false;
+    c->interfaceSlots.resize(count);
+    for (InterfaceSlotRecord& slot : c->interfaceSlots)
+        if (!in.Text(&slot.name) || !in.Text(&slot.interfaceName) || !in.U32(&slot.slot) || !in.U32(&slot.arraySize)
+            || slot.arraySize == 0 || slot.slot >= c->interfaceSlotCount
+            || slot.arraySize > c->interfaceSlotCount - slot.slot)
+            return false;
+    if (!in.U32(&count) || count > kMaxListLength)
+        return false;
+    c->classInstances.resize(count);
+    std::vector<std::uint32_t> ids;
+    for (ClassInstanceRecord& instance : c->classInstances) {
+        std::uint32_t interfaces = 0;
+        if (!in.U32(&instance.id) || instance.id == 0 || !in.Text(&instance.typeName)
+            || !in.Text(&instance.instanceName) || !in.U32(&instance.instanceIndex) || !in.U32(&interfaces)
+            || interfaces > kMaxListLength)
+            return false;
+        instance.interfaces.resize(interfaces);
+        for (std::string& name : instance.interfaces)
+            if (!in.Text(&name))
+                return false;
+        ids.push_back(instance.id);
+    }
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+}
+
 } // namespace
 
 std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container)
@@ -76,6 +134,7 @@ std::vector<std::uint8_t> SerializeContainer(const ShaderContainer& container)
         out.U32(s.arraySize);
     }
     out.U32(container.geometryMaxVertices);
+    WriteLinkage(out, container);
     return out.Take();
 }
 
@@ -105,7 +164,7 @@ std::optional<ShaderContainer> ParseContainer(std::span<const std::uint8_t> byte
         if (!in.U32(&s.textureSlot) || !in.U32(&s.samplerSlot) || !in.U32(&s.textureUnit) || !in.U32(&s.arraySize)
             || s.arraySize == 0 || s.arraySize > kMaxListLength)
             return std::nullopt;
-    if (!in.U32(&c.geometryMaxVertices) || !in.AtEnd())
+    if (!in.U32(&c.geometryMaxVertices) || !ReadLinkage(in, &c) || !in.AtEnd())
         return std::nullopt;
     return c;
 }

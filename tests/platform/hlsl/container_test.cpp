@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,6 +30,12 @@ ShaderContainer Sample()
     c.outputs = {{"SV_TARGET", 1, ComponentType::Int, 4, 1, 1, "", false}};
     c.constantBuffers = {{"Scene", 3, 896, 31}};
     c.samplers = {{5, 2, 32, 2}};
+    // Slots 0-1 an array of lights, slot 2 a material.
+    c.interfaceSlotCount = 3;
+    c.interfaceSlots = {{"g_lights", "iLight", 0, 2}, {"g_material", "iMaterial", 2, 1}};
+    c.classInstances = {{1, "cAmbient", "g_ambient", 0, {"iLight"}},
+                        {7, "cPoint", "g_points", 3, {"iLight", "iBase"}},
+                        {2, "cPlain", "", 0, {"iMaterial"}}};
     return c;
 }
 
@@ -72,7 +79,7 @@ TEST(Container, EveryFieldRoundTripsAndEachCorruptValueIsRefusedAtItsLimit)
         std::size_t at;
         std::vector<std::uint32_t> accepted, refused;
     } words[] = {
-        {4, {2}, {1, 3}},
+        {4, {3}, {2, 4}},
         {offset([](ShaderContainer& c) { c.stage = hlsl::ShaderStage::Vertex; }), {0, 2}, {3}},
         {offset([](ShaderContainer& c) { c.inputs[0].componentType = ComponentType::Uint; }), {2}, {3}},
         {offset([](ShaderContainer& c) { c.inputs[0].systemValue = true; }), {1}, {2}},
@@ -93,6 +100,80 @@ TEST(Container, EveryFieldRoundTripsAndEachCorruptValueIsRefusedAtItsLimit)
         changed.samplers[0].arraySize = size;
         EXPECT_EQ(Parses(hlsl::SerializeContainer(changed)), accepted) << size << " elements";
     }
+}
+
+TEST(Container, DynamicLinkageRecordsRoundTripAndInconsistentOnesAreRefused)
+{
+    const ShaderContainer sample = Sample();
+    const std::optional<ShaderContainer> parsed = hlsl::ParseContainer(hlsl::SerializeContainer(sample));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->interfaceSlotCount, 3u);
+    ASSERT_EQ(parsed->interfaceSlots.size(), 2u);
+    EXPECT_EQ(parsed->interfaceSlots[0].name, "g_lights");
+    EXPECT_EQ(parsed->interfaceSlots[0].interfaceName, "iLight");
+    EXPECT_EQ(parsed->interfaceSlots[0].arraySize, 2u);
+    EXPECT_EQ(parsed->interfaceSlots[1].slot, 2u);
+    ASSERT_EQ(parsed->classInstances.size(), 3u);
+    EXPECT_EQ(parsed->classInstances[1].id, 7u);
+    EXPECT_EQ(parsed->classInstances[1].typeName, "cPoint");
+    EXPECT_EQ(parsed->classInstances[1].instanceName, "g_points");
+    EXPECT_EQ(parsed->classInstances[1].instanceIndex, 3u);
+    EXPECT_EQ(parsed->classInstances[1].interfaces, (std::vector<std::string>{"iLight", "iBase"}));
+    EXPECT_EQ(parsed->classInstances[2].instanceName, "");
+    EXPECT_EQ(InterfaceUniformName(hlsl::ShaderStage::Geometry), "fxsc_gs_interfaces");
+
+    // A shader without interfaces carries none of it.
+    ShaderContainer plain = Sample();
+    plain.interfaceSlotCount = 0;
+    plain.interfaceSlots.clear();
+    plain.classInstances.clear();
+    EXPECT_TRUE(Parses(hlsl::SerializeContainer(plain)));
+
+    // Each change at its last valid value and one past it.
+    const struct {
+        const char* what;
+        void (*change)(ShaderContainer&);
+        bool accepted;
+    } cases[] = {
+        {"an array that ends at the last slot", [](ShaderContainer& c) { c.interfaceSlots[1].slot = 2; }, true},
+        {"an array that ends past the last slot", [](ShaderContainer& c) { c.interfaceSlots[0].arraySize = 4; }, false},
+        {"a slot past the last", [](ShaderContainer& c) { c.interfaceSlots[1].slot = 3; }, false},
+        {"a slot range that wraps around", [](ShaderContainer& c) { c.interfaceSlots[1].arraySize = 0xFFFFFFFF; },
+         false},
+        {"an array of no slots", [](ShaderContainer& c) { c.interfaceSlots[1].arraySize = 0; }, false},
+        {"slots without a slot count", [](ShaderContainer& c) { c.interfaceSlotCount = 0; }, false},
+        {"4096 slots", [](ShaderContainer& c) { c.interfaceSlotCount = 4096; }, true},
+        {"4097 slots", [](ShaderContainer& c) { c.interfaceSlotCount = 4097; }, false},
+        {"the id 0, which selects nothing", [](ShaderContainer& c) { c.classInstances[0].id = 0; }, false},
+        {"two instances with one id", [](ShaderContainer& c) { c.classInstances[2].id = 7; }, false},
+        {"the largest id", [](ShaderContainer& c) { c.classInstances[2].id = 0xFFFFFFFF; }, true},
+    };
+    for (const auto& c : cases) {
+        ShaderContainer changed = Sample();
+        c.change(changed);
+        EXPECT_EQ(Parses(hlsl::SerializeContainer(changed)), c.accepted) << c.what;
+    }
+
+    // Counts that claim more records than there are bytes, or more than 4096.
+    const Bytes bytes = hlsl::SerializeContainer(sample);
+    ShaderContainer fewer = sample;
+    fewer.classInstances[1].interfaces.pop_back();
+    const std::size_t interfaceCount = FieldOffset(sample, fewer);
+    fewer = sample;
+    fewer.classInstances.pop_back();
+    const std::size_t instanceCount = FieldOffset(sample, fewer);
+    fewer = sample;
+    fewer.interfaceSlots.pop_back();
+    const std::size_t slotCount = FieldOffset(sample, fewer);
+    for (const std::size_t at : {interfaceCount, instanceCount, slotCount})
+        for (const std::uint32_t value : {4u, 4097u, 0xFFFFFFFFu}) {
+            Bytes other = bytes;
+            PutU32(other, at, value);
+            EXPECT_FALSE(Parses(other)) << value << " at offset " << at;
+        }
+    // Cut short anywhere in the records.
+    for (std::size_t cut = 1; cut <= 40; ++cut)
+        EXPECT_FALSE(Parses(Bytes(bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(cut)))) << cut;
 }
 
 TEST(Container, TheByteReaderStopsAtTheEndAndAtIntMax)
