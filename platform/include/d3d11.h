@@ -178,8 +178,17 @@ struct D3D11_INPUT_ELEMENT_DESC {
 
 // Only ever passed as null.
 struct D3D11_BOX;
-struct ID3D11ClassLinkage;
-struct ID3D11ClassInstance;
+
+struct D3D11_CLASS_INSTANCE_DESC {
+    UINT InstanceId;
+    UINT InstanceIndex;
+    UINT TypeId;
+    UINT ConstantBuffer;
+    UINT BaseConstantBufferOffset;
+    UINT BaseTexture;
+    UINT BaseSampler;
+    BOOL Created;
+};
 
 #define D3D11_INTERFACE(name, base) \
     struct name : base {            \
@@ -203,6 +212,29 @@ D3D11_INTERFACE(ID3D11GeometryShader, ID3D11DeviceChild);
 D3D11_INTERFACE(ID3D11PixelShader, ID3D11DeviceChild);
 
 #undef D3D11_INTERFACE
+
+struct ID3D11ClassLinkage;
+
+struct ID3D11ClassInstance : ID3D11DeviceChild {
+    virtual void STDMETHODCALLTYPE GetClassLinkage(ID3D11ClassLinkage** linkage) = 0;
+    virtual void STDMETHODCALLTYPE GetDesc(D3D11_CLASS_INSTANCE_DESC* desc) = 0;
+    virtual void STDMETHODCALLTYPE GetInstanceName(LPSTR instanceName, SIZE_T* bufferLength) = 0;
+    virtual void STDMETHODCALLTYPE GetTypeName(LPSTR typeName, SIZE_T* bufferLength) = 0;
+
+protected:
+    ~ID3D11ClassInstance() = default;
+};
+
+struct ID3D11ClassLinkage : ID3D11DeviceChild {
+    virtual HRESULT STDMETHODCALLTYPE GetClassInstance(LPCSTR classInstanceName, UINT instanceIndex,
+                                                       ID3D11ClassInstance** instance) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClassInstance(LPCSTR classTypeName, UINT constantBufferOffset,
+                                                          UINT constantVectorOffset, UINT textureOffset,
+                                                          UINT samplerOffset, ID3D11ClassInstance** instance) = 0;
+
+protected:
+    ~ID3D11ClassLinkage() = default;
+};
 
 // {6F15AAF2-D208-4E89-9AB4-489535D34F9C}
 extern const IID IID_ID3D11Texture2D;
@@ -235,6 +267,7 @@ struct ID3D11Device : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CreatePixelShader(const void* shaderBytecode, SIZE_T bytecodeLength,
                                                         ID3D11ClassLinkage* classLinkage,
                                                         ID3D11PixelShader** shader) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClassLinkage(ID3D11ClassLinkage** linkage) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateSamplerState(const D3D11_SAMPLER_DESC* desc,
                                                          ID3D11SamplerState** sampler) = 0;
 
@@ -270,6 +303,12 @@ struct ID3D11DeviceContext : ID3D11DeviceChild {
     virtual void STDMETHODCALLTYPE ClearRenderTargetView(ID3D11RenderTargetView* view, const FLOAT color[4]) = 0;
     virtual void STDMETHODCALLTYPE ClearDepthStencilView(ID3D11DepthStencilView* view, UINT clearFlags, FLOAT depth,
                                                          UINT8 stencil) = 0;
+    virtual void STDMETHODCALLTYPE PSGetShader(ID3D11PixelShader** shader, ID3D11ClassInstance** instances,
+                                               UINT* instanceCount) = 0;
+    virtual void STDMETHODCALLTYPE VSGetShader(ID3D11VertexShader** shader, ID3D11ClassInstance** instances,
+                                               UINT* instanceCount) = 0;
+    virtual void STDMETHODCALLTYPE GSGetShader(ID3D11GeometryShader** shader, ID3D11ClassInstance** instances,
+                                               UINT* instanceCount) = 0;
 
 protected:
     ~ID3D11DeviceContext() = default;

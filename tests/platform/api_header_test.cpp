@@ -21,6 +21,8 @@ TEST(ApiHeader, StructuresHaveWindowsLayout)
     EXPECT_EQ(sizeof(D3D11_SAMPLER_DESC), 52u);
     EXPECT_EQ(sizeof(D3D11_VIEWPORT), 24u);
     EXPECT_EQ(sizeof(D3D11_INPUT_ELEMENT_DESC), 32u);
+    EXPECT_EQ(sizeof(D3D11_CLASS_INSTANCE_DESC), 32u);
+    EXPECT_EQ(offsetof(D3D11_CLASS_INSTANCE_DESC, BaseSampler), 24u);
     EXPECT_EQ(sizeof(D3DPRESENT_PARAMETERS), 64u);
     EXPECT_EQ(offsetof(D3DPRESENT_PARAMETERS, hDeviceWindow), 32u);
 }
