@@ -1,6 +1,9 @@
 #include "platform/d3d11/context.h"
 
+#include "platform/d3d11/validation.h"
+
 #include <algorithm>
+#include <cstdio>
 
 // The state-setting calls: each changes the shadow state and marks what a
 // draw must translate again (context_draw.cpp, context_apply.cpp).
@@ -86,31 +89,88 @@ void DeviceContext::IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY topology)
 
 // ---- Shader stages ----------------------------------------------------------
 
-void DeviceContext::VSSetShader(ID3D11VertexShader* shader, ID3D11ClassInstance* const*, UINT instanceCount)
+template <class ShaderType>
+void DeviceContext::SetShader(const char* operation, ShaderStageState<ShaderType>& stage, ShaderType* shader,
+                              ID3D11ClassInstance* const* instances, UINT count, std::uint32_t changed)
 {
-    if (state_.vertex.shader.get() != Impl(shader)) {
-        state_.vertex.shader = Ref<VertexShader>::Share(Impl(shader));
-        dirty_ |= kDirtyVertexAttributes | StageBit(kDirtyTextures, ShaderStage::Vertex);
+    if (stage.shader.get() != shader) {
+        stage.shader = Ref<ShaderType>::Share(shader);
+        dirty_ |= changed;
     }
-    Journal("VSSetShader", [&](Fields& fields) { fields.Object("shader", shader).Add("instances", instanceCount); });
+    // The context holds the instances as it holds the shader.
+    StageInstances& bound = stage.instances;
+    bound.bound.clear();
+    for (UINT i = 0; instances && i < count; ++i)
+        bound.bound.push_back(Ref<ClassInstance>::Share(Impl(instances[i])));
+    bound.disabled = ChooseClassInstances(shader ? &shader->Code() : nullptr, instances, count, &bound.ids);
+    if (bound.disabled) {
+        bound.ids.clear();
+        // Direct3D's debug layer reports it on the debug output, standard
+        // error here; the shader stays bound, disabled.
+        std::fprintf(stderr, "D3D11 ERROR: ID3D11DeviceContext::%s: %s; the shader is disabled\n", operation,
+                     bound.disabled);
+    }
+    Journal(operation, [&](Fields& fields) {
+        fields.Object("shader", static_cast<typename ShaderType::InterfaceType*>(shader)).Add("instances", count);
+        if (instances && count)
+            fields.Objects("class_instances", instances, count);
+        if (bound.disabled)
+            fields.Add("disabled", bound.disabled);
+    });
 }
 
-void DeviceContext::GSSetShader(ID3D11GeometryShader* shader, ID3D11ClassInstance* const*, UINT instanceCount)
+void DeviceContext::VSSetShader(ID3D11VertexShader* shader, ID3D11ClassInstance* const* instances, UINT instanceCount)
 {
-    if (state_.geometry.shader.get() != Impl(shader)) {
-        state_.geometry.shader = Ref<GeometryShader>::Share(Impl(shader));
-        dirty_ |= StageBit(kDirtyTextures, ShaderStage::Geometry);
-    }
-    Journal("GSSetShader", [&](Fields& fields) { fields.Object("shader", shader).Add("instances", instanceCount); });
+    SetShader("VSSetShader", state_.vertex, Impl(shader), instances, instanceCount,
+              kDirtyVertexAttributes | StageBit(kDirtyTextures, ShaderStage::Vertex));
 }
 
-void DeviceContext::PSSetShader(ID3D11PixelShader* shader, ID3D11ClassInstance* const*, UINT instanceCount)
+void DeviceContext::GSSetShader(ID3D11GeometryShader* shader, ID3D11ClassInstance* const* instances,
+                                UINT instanceCount)
 {
-    if (state_.pixel.shader.get() != Impl(shader)) {
-        state_.pixel.shader = Ref<PixelShader>::Share(Impl(shader));
-        dirty_ |= StageBit(kDirtyTextures, ShaderStage::Pixel);
+    SetShader("GSSetShader", state_.geometry, Impl(shader), instances, instanceCount,
+              StageBit(kDirtyTextures, ShaderStage::Geometry));
+}
+
+void DeviceContext::PSSetShader(ID3D11PixelShader* shader, ID3D11ClassInstance* const* instances, UINT instanceCount)
+{
+    SetShader("PSSetShader", state_.pixel, Impl(shader), instances, instanceCount,
+              StageBit(kDirtyTextures, ShaderStage::Pixel));
+}
+
+// The bound shader and instances, each with a reference of the caller's:
+// *count is the array's length going in (nothing is written without it) and
+// the number of bound instances coming out; entries past those are emptied.
+template <class ShaderType, class Interface>
+void DeviceContext::GetShader(const char* operation, const ShaderStageState<ShaderType>& stage, Interface** shader,
+                              ID3D11ClassInstance** instances, UINT* count)
+{
+    if (shader)
+        *shader = diagnostics::AddRefAs<ShaderType>(static_cast<Interface*>(stage.shader.get()));
+    const UINT bound = static_cast<UINT>(stage.instances.bound.size());
+    if (count) {
+        for (UINT i = 0; instances && i < *count; ++i)
+            instances[i] = i < bound ? diagnostics::AddRefAs<ClassInstance>(
+                               static_cast<ID3D11ClassInstance*>(stage.instances.bound[i].get()))
+                                     : nullptr;
+        *count = bound;
     }
-    Journal("PSSetShader", [&](Fields& fields) { fields.Object("shader", shader).Add("instances", instanceCount); });
+    Journal(operation, [&](Fields& fields) { fields.Held("shader", stage.shader).Add("instances", bound); });
+}
+
+void DeviceContext::VSGetShader(ID3D11VertexShader** shader, ID3D11ClassInstance** instances, UINT* instanceCount)
+{
+    GetShader("VSGetShader", state_.vertex, shader, instances, instanceCount);
+}
+
+void DeviceContext::GSGetShader(ID3D11GeometryShader** shader, ID3D11ClassInstance** instances, UINT* instanceCount)
+{
+    GetShader("GSGetShader", state_.geometry, shader, instances, instanceCount);
+}
+
+void DeviceContext::PSGetShader(ID3D11PixelShader** shader, ID3D11ClassInstance** instances, UINT* instanceCount)
+{
+    GetShader("PSGetShader", state_.pixel, shader, instances, instanceCount);
 }
 
 void DeviceContext::SetConstantBuffers(const char* operation, ShaderStage stage, StageResources& resources,

@@ -42,6 +42,12 @@ public:
     void STDMETHODCALLTYPE ClearRenderTargetView(ID3D11RenderTargetView* view, const FLOAT color[4]) override;
     void STDMETHODCALLTYPE ClearDepthStencilView(ID3D11DepthStencilView* view, UINT clearFlags, FLOAT depth,
                                                  UINT8 stencil) override;
+    void STDMETHODCALLTYPE PSGetShader(ID3D11PixelShader** shader, ID3D11ClassInstance** instances,
+                                       UINT* instanceCount) override;
+    void STDMETHODCALLTYPE VSGetShader(ID3D11VertexShader** shader, ID3D11ClassInstance** instances,
+                                       UINT* instanceCount) override;
+    void STDMETHODCALLTYPE GSGetShader(ID3D11GeometryShader** shader, ID3D11ClassInstance** instances,
+                                       UINT* instanceCount) override;
 
 private:
     ~DeviceContext() override = default;
@@ -62,6 +68,15 @@ private:
         return static_cast<std::uint32_t>(bit) << static_cast<std::uint32_t>(stage);
     }
 
+    // Binds the shader and its class instances (Direct3D's rules in
+    // ChooseClassInstances); `changed` is what to mark dirty when the shader
+    // differs from the bound one.
+    template <class ShaderType>
+    void SetShader(const char* operation, ShaderStageState<ShaderType>& stage, ShaderType* shader,
+                   ID3D11ClassInstance* const* instances, UINT count, std::uint32_t changed);
+    template <class ShaderType, class Interface>
+    void GetShader(const char* operation, const ShaderStageState<ShaderType>& stage, Interface** shader,
+                   ID3D11ClassInstance** instances, UINT* count);
     void SetConstantBuffers(const char* operation, hlsl::ShaderStage stage, StageResources& resources,
                             UINT startSlot, UINT count, ID3D11Buffer* const* buffers);
     // Empties every shader input slot whose resource is bound as an output;
@@ -83,6 +98,9 @@ private:
     void ApplyViewports();
     void ApplyConstantBuffers(hlsl::ShaderStage stage, const StageResources& resources);
     void ApplyTextures(ShaderCode* code, const StageResources& resources);
+    // Sets the stage's interface uniform in the program to the bound ids,
+    // unless the program already holds them.
+    void ApplyInterfaces(LinkedProgram& linked, hlsl::ShaderStage stage, const StageInstances& instances);
 
     // A slot the attributes do not read from has no GL binding.
     static constexpr std::uint8_t kNoBinding = 0xFF;

@@ -164,4 +164,21 @@ void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resour
     }
 }
 
+void DeviceContext::ApplyInterfaces(LinkedProgram& linked, ShaderStage stage, const StageInstances& instances)
+{
+    std::vector<std::uint32_t>& uploaded = linked.interfaceIds[static_cast<std::size_t>(stage)];
+    if (uploaded == instances.ids)
+        return;
+    // GL ignores location -1: a uniform the driver found unused.
+    glProgramUniform1uiv(linked.program, linked.interfaceLocation[static_cast<std::size_t>(stage)],
+                         static_cast<GLsizei>(instances.ids.size()), instances.ids.data());
+    uploaded = instances.ids;
+    Journal("SetInterfaceUniform", [&](Fields& fields) {
+        std::string ids;
+        for (const std::uint32_t id : instances.ids)
+            ids += (ids.empty() ? "" : ",") + std::to_string(id);
+        fields.Add("stage", hlsl::StageShortName(stage)).Add("ids", ids);
+    });
+}
+
 } // namespace d3d11

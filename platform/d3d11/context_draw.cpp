@@ -107,6 +107,11 @@ const char* DeviceContext::NothingToDraw(UINT count) const
         return "no vertex shader";
     if (!state_.pixel.shader)
         return "no pixel shader";
+    // A shader disabled by its class instances (the reason is the rule).
+    for (const char* disabled :
+         {state_.vertex.instances.disabled, state_.geometry.instances.disabled, state_.pixel.instances.disabled})
+        if (disabled)
+            return disabled;
     if (!KnownTopology(state_.inputAssembler.topology))
         return "no primitive topology";
     if (!om.depthStencil && std::none_of(om.renderTargets.begin(), om.renderTargets.end(),
@@ -130,11 +135,18 @@ const char* DeviceContext::PrepareDraw(UINT count, bool indexed)
         return "the window is gone";
     const std::optional<StageCode> geometry =
         state_.geometry.shader ? std::optional<StageCode>(state_.geometry.shader->Code().Stage()) : std::nullopt;
-    const GLuint program = gl_->Programs().Get(state_.vertex.shader->Code().Stage(), geometry ? &*geometry : nullptr,
-                                               state_.pixel.shader->Code().Stage());
-    if (!program)
+    LinkedProgram& linked = gl_->Programs().Get(state_.vertex.shader->Code().Stage(), geometry ? &*geometry : nullptr,
+                                                state_.pixel.shader->Code().Stage());
+    if (!linked.program)
         return "the stages do not link";
-    gl_->UseProgram(program);
+    gl_->UseProgram(linked.program);
+    // Only shaders with interface slots have ids to set.
+    if (!state_.vertex.instances.ids.empty())
+        ApplyInterfaces(linked, ShaderStage::Vertex, state_.vertex.instances);
+    if (!state_.geometry.instances.ids.empty())
+        ApplyInterfaces(linked, ShaderStage::Geometry, state_.geometry.instances);
+    if (!state_.pixel.instances.ids.empty())
+        ApplyInterfaces(linked, ShaderStage::Pixel, state_.pixel.instances);
 
     if (dirty_ & kDirtyFramebuffer)
         ApplyFramebuffer();

@@ -7,6 +7,7 @@
 // time.
 
 #include "platform/d3d11/buffer.h"
+#include "platform/d3d11/class_linkage.h"
 #include "platform/d3d11/input_layout.h"
 #include "platform/d3d11/ref.h"
 #include "platform/d3d11/sampler.h"
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <bitset>
+#include <vector>
 
 namespace d3d11 {
 
@@ -42,9 +44,20 @@ struct StageResources {
     std::array<Ref<SamplerState>, D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT> samplers;
 };
 
+// The class instances bound with a stage's shader, as the call gave them
+// (empty entries included), the class instance id each interface slot
+// selects (hlsl::ClassInstanceRecord::id), and why the shader is disabled
+// (null while it is not): a disabled stage draws nothing.
+struct StageInstances {
+    std::vector<Ref<ClassInstance>> bound;
+    std::vector<std::uint32_t> ids;
+    const char* disabled = nullptr;
+};
+
 template <class ShaderType>
 struct ShaderStageState {
     Ref<ShaderType> shader;
+    StageInstances instances;
     StageResources resources;
 };
 

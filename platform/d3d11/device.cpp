@@ -1,6 +1,7 @@
 #include "platform/d3d11/device.h"
 
 #include "platform/d3d11/buffer.h"
+#include "platform/d3d11/class_linkage.h"
 #include "platform/d3d11/context.h"
 #include "platform/d3d11/input_layout.h"
 #include "platform/d3d11/journal.h"
@@ -183,7 +184,7 @@ HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT
     };
     std::optional<hlsl::ShaderContainer> container;
     const char* ruleBroken =
-        ParseShaderCode(shaderBytecode, bytecodeLength, hlsl::ShaderStage::Vertex, nullptr, &container);
+        ParseShaderCode(shaderBytecode, bytecodeLength, hlsl::ShaderStage::Vertex, &container);
     if (!ruleBroken)
         ruleBroken = ValidateInputLayout(elements, elementCount, *container);
     HRESULT result;
@@ -214,22 +215,25 @@ HRESULT Device::CreateShader(const char* operation, const char* interfaceName, h
     ClearOutput(shader);
     std::string compileLog;
     const auto describe = [&](Fields& fields) {
-        fields.Add("bytes", length);
+        fields.Add("bytes", length).Object("linkage", classLinkage);
         if (!compileLog.empty())
             fields.Add("log", compileLog);
     };
     std::optional<hlsl::ShaderContainer> container;
-    const char* ruleBroken = ParseShaderCode(code, length, stage, classLinkage, &container);
+    const char* ruleBroken = ParseShaderCode(code, length, stage, &container);
     HRESULT result;
     if (const char* reason = Precheck(operation, ruleBroken, shader, *gl_, &result))
         return Report(operation, result, reason, nullptr, describe);
-    auto* created = new ShaderType(interfaceName, gl_, std::move(*container));
+    ClassLinkage* linkage = Impl(classLinkage);
+    auto* created = new ShaderType(interfaceName, gl_, std::move(*container), linkage ? linkage->Serial() : 0);
     // Direct3D validates code at creation: compile the stage as it stands
     // (the form the vertex stage always takes) to find code GL refuses.
     if (!gl_->Programs().Compiled(created->Code().Stage(), {}, &compileLog)) {
         created->Release();
         return Report(operation, E_INVALIDARG, "the stage's GLSL does not compile", nullptr, describe);
     }
+    if (linkage)
+        linkage->Learn(created->Code().Container());
     *shader = created;
     return Report(operation, S_OK, nullptr, *shader, describe);
 }
@@ -253,6 +257,17 @@ HRESULT Device::CreatePixelShader(const void* shaderBytecode, SIZE_T bytecodeLen
 {
     return CreateShader<PixelShader>("CreatePixelShader", "ID3D11PixelShader", hlsl::ShaderStage::Pixel,
                                      shaderBytecode, bytecodeLength, classLinkage, shader);
+}
+
+HRESULT Device::CreateClassLinkage(ID3D11ClassLinkage** linkage)
+{
+    ClearOutput(linkage);
+    const auto describe = [](Fields&) {};
+    HRESULT result;
+    if (const char* reason = Precheck("CreateClassLinkage", nullptr, linkage, *gl_, &result))
+        return Report("CreateClassLinkage", result, reason, nullptr, describe);
+    *linkage = new ClassLinkage(gl_);
+    return Report("CreateClassLinkage", S_OK, nullptr, *linkage, describe);
 }
 
 HRESULT Device::CreateSamplerState(const D3D11_SAMPLER_DESC* desc, ID3D11SamplerState** sampler)

@@ -41,6 +41,7 @@ public:
                                                    ID3D11GeometryShader** shader) override;
     HRESULT STDMETHODCALLTYPE CreatePixelShader(const void* shaderBytecode, SIZE_T bytecodeLength,
                                                 ID3D11ClassLinkage* classLinkage, ID3D11PixelShader** shader) override;
+    HRESULT STDMETHODCALLTYPE CreateClassLinkage(ID3D11ClassLinkage** linkage) override;
     HRESULT STDMETHODCALLTYPE CreateSamplerState(const D3D11_SAMPLER_DESC* desc,
                                                  ID3D11SamplerState** sampler) override;
 

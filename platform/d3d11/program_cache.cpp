@@ -50,12 +50,12 @@ GLuint Link(GLuint vertex, GLuint geometry, GLuint pixel, std::string* log)
 
 } // namespace
 
-GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel)
+LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel)
 {
     const std::uint64_t geometrySerial = geometry ? geometry->serial : 0;
-    for (const Entry& entry : entries_)
+    for (Entry& entry : entries_)
         if (entry.vertex == vertex.serial && entry.geometry == geometrySerial && entry.pixel == pixel.serial)
-            return entry.program;
+            return entry.linked;
 
     GLuint program = 0;
     std::string log;
@@ -73,9 +73,17 @@ GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, con
         program = Link(vertexObject, geometryObject, pixelObject, &log);
     if (!program && diagnostics::JournalEnabled())
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
-    entries_.push_back({vertex.serial, geometrySerial, pixel.serial, program});
+    LinkedProgram linked;
+    linked.program = program;
+    for (const StageCode* stage : {&vertex, geometry, &pixel})
+        if (program && stage && stage->container.interfaceSlotCount) {
+            const hlsl::ShaderStage which = stage->container.stage;
+            linked.interfaceLocation[static_cast<std::size_t>(which)] =
+                glGetUniformLocation(program, hlsl::InterfaceUniformName(which).c_str());
+        }
+    entries_.push_back({vertex.serial, geometrySerial, pixel.serial, std::move(linked)});
     newlyLinked_ = true;
-    return program;
+    return entries_.back().linked;
 }
 
 GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines, std::string* log)
@@ -111,8 +119,8 @@ void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
 {
     std::erase_if(entries_, [&](const Entry& entry) {
         const bool uses = entry.vertex == serial || entry.geometry == serial || entry.pixel == serial;
-        if (uses && deleteGl && entry.program)
-            glDeleteProgram(entry.program);
+        if (uses && deleteGl && entry.linked.program)
+            glDeleteProgram(entry.linked.program);
         return uses;
     });
     std::erase_if(compiled_, [&](const CompiledStage& compiled) {
@@ -127,8 +135,8 @@ void ProgramCache::Clear(bool deleteGl)
 {
     if (deleteGl) {
         for (const Entry& entry : entries_)
-            if (entry.program)
-                glDeleteProgram(entry.program);
+            if (entry.linked.program)
+                glDeleteProgram(entry.linked.program);
         for (const CompiledStage& compiled : compiled_)
             if (compiled.object)
                 glDeleteShader(compiled.object);

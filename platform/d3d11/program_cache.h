@@ -25,6 +25,7 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -39,12 +40,22 @@ struct StageCode {
     const hlsl::ShaderContainer& container;
 };
 
+// A linked program and, per stage (hlsl::ShaderStage), the location of the
+// stage's interface uniform (hlsl::InterfaceUniformName; -1 without one) and
+// the class instance ids last uploaded to it. GL keeps uniform values per
+// program, so each program remembers its own.
+struct LinkedProgram {
+    GLuint program = 0;
+    std::array<GLint, 3> interfaceLocation{-1, -1, -1};
+    std::array<std::vector<std::uint32_t>, 3> interfaceIds;
+};
+
 class ProgramCache {
 public:
-    // The linked program for the stages (geometry may be null); 0 when they
-    // do not compile or link, which is remembered too. The context must be
-    // current.
-    GLuint Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel);
+    // The linked program for the stages (geometry may be null); program 0
+    // when they do not compile or link, which is remembered too. The
+    // reference holds until the next call. The context must be current.
+    LinkedProgram& Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel);
 
     // The stage compiled with `defines` inserted after its #version line,
     // compiled once per distinct text; 0 when the GLSL does not compile, with
@@ -64,7 +75,7 @@ private:
         std::uint64_t vertex;
         std::uint64_t geometry; // 0: none
         std::uint64_t pixel;
-        GLuint program;
+        LinkedProgram linked;
     };
     struct CompiledStage {
         std::uint64_t serial;

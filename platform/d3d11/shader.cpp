@@ -14,8 +14,8 @@ std::uint64_t NextSerial()
 
 } // namespace
 
-ShaderCode::ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container)
-    : gl_(std::move(gl)), container_(std::move(container)), serial_(NextSerial())
+ShaderCode::ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container, std::uint64_t linkageSerial)
+    : gl_(std::move(gl)), container_(std::move(container)), serial_(NextSerial()), linkageSerial_(linkageSerial)
 {
 }
 

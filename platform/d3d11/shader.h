@@ -15,7 +15,9 @@ namespace d3d11 {
 
 class ShaderCode {
 public:
-    ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container);
+    // `linkageSerial` names the class linkage the shader was created with
+    // (ClassLinkage::Serial), 0 for none.
+    ShaderCode(std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container, std::uint64_t linkageSerial);
     ~ShaderCode();
     ShaderCode(const ShaderCode&) = delete;
     ShaderCode& operator=(const ShaderCode&) = delete;
@@ -25,18 +27,21 @@ public:
     std::uint64_t Serial() const { return serial_; }
     // The stage as the program cache takes it.
     StageCode Stage() const { return {serial_, container_}; }
+    std::uint64_t LinkageSerial() const { return linkageSerial_; }
 
 private:
     std::shared_ptr<GlContext> gl_;
     hlsl::ShaderContainer container_;
     std::uint64_t serial_;
+    std::uint64_t linkageSerial_;
 };
 
 template <class Interface>
 class Shader final : public DeviceChild<Interface> {
 public:
-    Shader(const char* interfaceName, std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container)
-        : DeviceChild<Interface>(interfaceName, gl), code_(gl, std::move(container))
+    Shader(const char* interfaceName, std::shared_ptr<GlContext> gl, hlsl::ShaderContainer container,
+           std::uint64_t linkageSerial)
+        : DeviceChild<Interface>(interfaceName, gl), code_(gl, std::move(container), linkageSerial)
     {
     }
 

@@ -1,8 +1,10 @@
 #include "platform/d3d11/validation.h"
 
+#include "platform/d3d11/class_linkage.h"
 #include "platform/d3d11/formats.h"
 #include "platform/d3d11/input_layout.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <span>
@@ -25,6 +27,8 @@ constexpr UINT kMaxConstantBufferBytes = D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT
 constexpr UINT kMaxVertexElementEnd = 2048; // D3D11_IA_VERTEX_INPUT_STRUCTURE_ELEMENTS_COMPONENTS * 4 bytes
 constexpr UINT kBufferBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER;
 constexpr UINT kSwapChainFlags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
+// The most class instances one shader can be bound with.
+constexpr UINT kMaxClassInstances = 256;
 
 constexpr D3D_FEATURE_LEVEL kOfferedLevels[] = {
     D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0,
@@ -59,6 +63,28 @@ bool Supplies(std::span<const D3D11_INPUT_ELEMENT_DESC> elements, const std::str
         if (element.SemanticIndex == index && UpperCase(element.SemanticName) == semantic)
             return true;
     return false;
+}
+
+// The shader's record of the bound instance: an instance a shader declares
+// by type, name and index; a created one by its type alone.
+const hlsl::ClassInstanceRecord* FindRecord(const hlsl::ShaderContainer& code, const ClassInstance& instance)
+{
+    for (const hlsl::ClassInstanceRecord& record : code.classInstances)
+        if (record.typeName == instance.TypeName() && record.instanceName == instance.InstanceName()
+            && (instance.Created() || record.instanceIndex == instance.InstanceIndex()))
+            return &record;
+    return nullptr;
+}
+
+// Whether the record's class implements the interface of slot `slot`; true
+// where the code names no interface for the slot.
+bool Implements(const hlsl::ShaderContainer& code, const hlsl::ClassInstanceRecord& record, UINT slot)
+{
+    for (const hlsl::InterfaceSlotRecord& range : code.interfaceSlots)
+        if (slot >= range.slot && slot - range.slot < range.arraySize)
+            return std::find(record.interfaces.begin(), record.interfaces.end(), range.interfaceName)
+                   != record.interfaces.end();
+    return true;
 }
 
 } // namespace
@@ -206,13 +232,35 @@ const char* ValidateSamplerDesc(const D3D11_SAMPLER_DESC* desc)
 }
 
 const char* ParseShaderCode(const void* code, SIZE_T length, hlsl::ShaderStage stage,
-                            ID3D11ClassLinkage* classLinkage, std::optional<hlsl::ShaderContainer>* container)
+                            std::optional<hlsl::ShaderContainer>* container)
 {
     D3D11_RULE(code && length > 0, "no shader code");
-    D3D11_RULE(!classLinkage, "class linkage is not supported");
     *container = hlsl::ParseContainer({static_cast<const std::uint8_t*>(code), length});
     D3D11_RULE(*container, "not compiled shader code");
     D3D11_RULE((*container)->stage == stage, "the code is compiled for another stage");
+    return nullptr;
+}
+
+const char* ChooseClassInstances(const ShaderCode* code, ID3D11ClassInstance* const* instances, UINT count,
+                                 std::vector<std::uint32_t>* ids)
+{
+    ids->clear();
+    if (!code)
+        return nullptr;
+    const hlsl::ShaderContainer& container = code->Container();
+    D3D11_RULE(count <= kMaxClassInstances, "more than 256 class instances");
+    D3D11_RULE(!instances || count == container.interfaceSlotCount,
+               "the number of class instances differs from the shader's interface slots");
+    for (UINT slot = 0; slot < container.interfaceSlotCount; ++slot) {
+        const ClassInstance* instance = instances && slot < count ? Impl(instances[slot]) : nullptr;
+        D3D11_RULE(instance, "an interface slot the shader uses has no class instance");
+        D3D11_RULE(instance->LinkageSerial() == code->LinkageSerial(),
+                   "a class instance comes from another class linkage than the shader's");
+        const hlsl::ClassInstanceRecord* record = FindRecord(container, *instance);
+        D3D11_RULE(record, "the shader has no code for a class instance");
+        D3D11_RULE(Implements(container, *record, slot), "a class instance does not implement its slot's interface");
+        ids->push_back(record->id);
+    }
     return nullptr;
 }
 

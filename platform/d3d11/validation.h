@@ -6,11 +6,13 @@
 // of the first rule broken; the caller fails with E_INVALIDARG (or the code
 // named below) and records the message in the journal.
 
+#include "platform/d3d11/shader.h"
 #include "platform/hlsl/shader_container.h"
 #include "platform/include/d3d11.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace d3d11 {
 
@@ -34,9 +36,11 @@ const char* ValidateRenderTargetView(const D3D11_TEXTURE2D_DESC* texture, const 
 const char* ValidateDepthStencilView(const D3D11_TEXTURE2D_DESC* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc);
 const char* ValidateSamplerDesc(const D3D11_SAMPLER_DESC* desc);
 
-// Reads the compiler's container for `stage` into *container.
+// Reads the compiler's container for `stage` into *container. Any code may
+// be created with or without a class linkage: a shader with interface slots
+// created without one can be bound, but never draws (ChooseClassInstances).
 const char* ParseShaderCode(const void* code, SIZE_T length, hlsl::ShaderStage stage,
-                            ID3D11ClassLinkage* classLinkage, std::optional<hlsl::ShaderContainer>* container);
+                            std::optional<hlsl::ShaderContainer>* container);
 const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
                                 const hlsl::ShaderContainer& vertexShader);
 // The first vertex-shader input no element supplies, as "TEXCOORD5"; empty
@@ -45,5 +49,12 @@ const char* ValidateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT c
 // needs TEXCOORD1 to TEXCOORD4.
 std::string UnsuppliedVertexInput(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count,
                                   const hlsl::ShaderContainer& vertexShader);
+
+// The class instances bound with a shader (*SetShader's array, which may be
+// null, and its length): Direct3D's rules for them, then into *ids the
+// class instance id each of the shader's interface slots selects. A broken
+// rule disables the shader. A null shader takes any instances.
+const char* ChooseClassInstances(const ShaderCode* code, ID3D11ClassInstance* const* instances, UINT count,
+                                 std::vector<std::uint32_t>* ids);
 
 } // namespace d3d11
