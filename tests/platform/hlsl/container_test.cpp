@@ -137,6 +137,8 @@ TEST(Container, DynamicLinkageRecordsRoundTripAndInconsistentOnesAreRefused)
     } cases[] = {
         {"an array that ends at the last slot", [](ShaderContainer& c) { c.interfaceSlots[1].slot = 2; }, true},
         {"an array that ends past the last slot", [](ShaderContainer& c) { c.interfaceSlots[0].arraySize = 4; }, false},
+        {"an array from the last slot on, two long", [](ShaderContainer& c) { c.interfaceSlots[1].arraySize = 2; },
+         false},
         {"a slot past the last", [](ShaderContainer& c) { c.interfaceSlots[1].slot = 3; }, false},
         {"a slot range that wraps around", [](ShaderContainer& c) { c.interfaceSlots[1].arraySize = 0xFFFFFFFF; },
          false},
