@@ -107,6 +107,7 @@ void HookGlEntryPoints()
     FXBENCH_HOOK(glGetShaderInfoLog);
     FXBENCH_HOOK(glGetShaderiv);
     FXBENCH_HOOK(glGetTextureImage);
+    FXBENCH_HOOK(glGetUniformLocation);
     FXBENCH_HOOK(glLinkProgram);
     FXBENCH_HOOK(glNamedBufferStorage);
     FXBENCH_HOOK(glNamedBufferSubData);
@@ -115,6 +116,7 @@ void HookGlEntryPoints()
     FXBENCH_HOOK(glNamedFramebufferReadBuffer);
     FXBENCH_HOOK(glNamedFramebufferTexture);
     FXBENCH_HOOK(glPixelStorei);
+    FXBENCH_HOOK(glProgramUniform1uiv);
     FXBENCH_HOOK(glSamplerParameterf);
     FXBENCH_HOOK(glSamplerParameterfv);
     FXBENCH_HOOK(glSamplerParameteri);
