@@ -69,6 +69,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);
         }
         Tree tree = ParseHlsl(parse, sources);
+        CheckInterfaceInstances(tree, entryPoint, request.profile, sources);
         // Before linking: glslang's link refuses a geometry stage without a
         // stream in words of its own, at no position.
         CheckStageKind(tree, entryPoint, request.profile, stage, sources);

@@ -91,18 +91,43 @@ void CheckSourceLimits(std::string_view text, const std::string& file);
 std::string LowerEffectSyntax(std::string_view text);
 
 // Refuses, at the construct, what glslang crashes on, fails on in words of
-// its own, or compiles to something else: interface declarations, class
-// inheritance, a static variable inside a cbuffer, and the like. The first
-// in the text is reported.
+// its own, or compiles to something else: legacy intrinsics, some matrix
+// swizzles, '%' and '*' that glslang would fold wrongly, and the like. The
+// first in the text is reported.
 void CheckUnsupportedSyntax(std::string_view text, const std::string& file);
+
+// Classes and interfaces that resolve when compiling: a class derived from
+// another gets the base's data members and methods copied in front of its
+// own, on the line of its '{' (a base's method that it overrides under the
+// name Base__method, which a call "Base::method(...)" reaches, as does a
+// call from the base's own methods unless the method belongs to an
+// interface, which makes it virtual). Interfaces leave the base lists; each
+// becomes a structure of its name whose first member is kInterfaceMarker
+// and whose methods have bodies, so that glslang reads an abstract instance
+// and the tree stage finds it after the preprocessor. What it refuses (a
+// method declared without its body in a class, a base not declared before
+// in the same file, two base classes, a directive inside a base's member)
+// it leaves as written: glslang fails on it only where the preprocessor
+// keeps it, and ExplainClasses says why in that error's place.
+constexpr const char* kInterfaceMarker = "fxdemo_interface";
+std::string LowerClasses(std::string_view text, const std::string& file);
+
+// What LowerClasses left as written in the prepared text, each with the
+// last line of its declaration.
+struct ClassExplanation {
+    Diagnostic diagnostic;
+    int lastLine = 0;
+};
+std::vector<ClassExplanation> ExplainClasses(std::string_view text, const std::string& file);
 
 // A static variable declared inside a cbuffer or tbuffer is an ordinary
 // static, outside the buffer: each moves, on one line, to just before its
 // buffer's declaration.
 std::string LowerBufferStatics(std::string_view text);
 
-// The three above, in that order, with LowerBufferStatics before the check: what the main file and every file it
-// includes go through before glslang reads them.
+// The four above: CheckSourceLimits, LowerEffectSyntax, LowerBufferStatics,
+// LowerClasses, then CheckUnsupportedSyntax; what the main file and every
+// file it includes go through before glslang reads them.
 std::string PrepareText(std::string_view text, const std::string& file);
 
 // Refuses a caller's macro that is not an identifier or spans several lines.

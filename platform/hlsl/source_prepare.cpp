@@ -71,7 +71,7 @@ std::string IntrinsicHelpers()
 std::string PrepareText(std::string_view text, const std::string& file)
 {
     CheckSourceLimits(text, file);
-    std::string lowered = LowerBufferStatics(LowerEffectSyntax(text));
+    std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file);
     CheckUnsupportedSyntax(lowered, file);
     return lowered;
 }

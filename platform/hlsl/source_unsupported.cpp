@@ -37,6 +37,8 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
             structures.insert(tokens.Text(i + 1));
 
     std::vector<Explanation> explanations;
+    for (ClassExplanation& explanation : ExplainClasses(text, file))
+        explanations.push_back({std::move(explanation.diagnostic), explanation.lastLine});
     for (std::size_t i = 0; i + 5 < tokens.Size(); ++i) {
         // "(type[n]) operand": a cast to an array type.
         if (!tokens.Is(i, '(') || !tokens.IsIdentifier(i + 1) || !tokens.Is(i + 2, '['))
@@ -192,7 +194,6 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
     int depth = 0;
     for (std::size_t i = 0; i < tokens.Size() && found.empty(); ++i) {
         const std::string_view word = tokens.IsIdentifier(i) ? tokens.Text(i) : std::string_view{};
-        const bool statementStart = i == 0 || tokens.Is(i - 1, ';') || tokens.Is(i - 1, '{') || tokens.Is(i - 1, '}');
         if (tokens.Is(i, '{')) {
             ++depth;
             if (bufferPending) {
@@ -220,11 +221,6 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
             bufferPending = false;
         } else if (word == "cbuffer" || word == "tbuffer") {
             bufferPending = true;
-        } else if (word == "interface" && statementStart && tokens.IsIdentifier(i + 1)) {
-            add(tokens, i, "interface declarations are not supported by this compiler");
-        } else if (word == "class" && statementStart && tokens.IsIdentifier(i + 1) && tokens.Is(i + 2, ':')) {
-            add(tokens, i, "class inheritance ('class " + std::string(tokens.Text(i + 1))
-                               + " : ...') is not supported by this compiler");
         } else if (kLegacyIntrinsics.count(word) && tokens.Is(i + 1, '(') && !declared.count(word)
                    && !(i > 0 && tokens.Is(i - 1, '.'))) {
             add(tokens, i, Quoted(word) + " is an intrinsic of shader models before 4, which shader models 4 and 5 "

@@ -81,6 +81,12 @@ void CheckGeometryShape(const Tree& probe, const std::string& entryPoint, const 
 void CheckStageKind(const Tree& tree, const std::string& entryPoint, const std::string& profile, ShaderStage stage,
                     const SourceSet& sources);
 
+// Refuses an abstract interface instance (a global, a cbuffer member or an
+// entry point's parameter whose type is an interface) that the
+// preprocessor left: calls through it need dynamic shader linkage.
+void CheckInterfaceInstances(const Tree& tree, const std::string& entryPoint, const std::string& profile,
+                             const SourceSet& sources);
+
 // Refuses an out or inout argument that is a matrix swizzle of several
 // elements: glslang passes a copy it never writes back.
 void CheckSwizzleArguments(const Tree& tree, const SourceSet& sources);

@@ -1,11 +1,36 @@
-// Dynamic shader linkage.
-// expect: PS ps_5_0 error (3,1) 'interface'
+// Abstract interface instances: a call through one is chosen when the
+// shader is bound (dynamic shader linkage). Shader model 4 does not have
+// it. The instance the preprocessor leaves is refused where it is
+// declared: a global, in a cbuffer, an entry point's uniform parameter. An
+// interface with only concrete instances compiles.
 interface ILight
 {
     float3 Illuminate(float3 normal);
 };
-
+class cSun : ILight { float3 color; float3 Illuminate(float3 normal) { return color * normal.y; } };
+cSun g_sun;
+#if defined(PERMUTE)
+#define LIGHT g_sun
+#elif defined(BUFFER)
+cbuffer Lights { float4 tint; ILight g_lights[2]; };
+#define LIGHT g_lights[1]
+#else
+ILight g_light;
+#define LIGHT g_light
+#endif
 float4 PS(float4 pos : SV_Position) : SV_Target
 {
-    return 1;
+    return float4(LIGHT.Illuminate(pos.xyz), 1);
 }
+float4 PS_Parameter(uniform ILight light, float4 pos : SV_Position) : SV_Target
+{
+    return float4(light.Illuminate(pos.xyz), 1);
+}
+// expect: PS ps_5_0 error (18,8) 'abstract interface instance 'g_light' of interface 'ILight': a call through it is resolved when the shader is bound (dynamic shader linkage), which this compiler does not support'
+// expect: PS ps_4_0 error (18,8) 'which shader model 5 introduced; ps_4_0 does not have it, and the Windows compiler refuses it there too'
+// expect: PS ps_5_0 -DBUFFER error (15,38) 'abstract interface instance 'g_lights''
+// expect: PS_Parameter ps_5_0 -DPERMUTE error (25,36) 'abstract interface instance 'light''
+// expect: PS ps_4_0 -DPERMUTE compiles
+//   in: SV_POSITION0:f4sv
+//   out: SV_TARGET0:f4@0
+//   cb: $Global@b0:16
