@@ -46,6 +46,8 @@ std::optional<ShaderStage> StageForProfile(std::string_view profile)
 CompileResult CompileHlsl(const CompileRequest& request)
 {
     CompileResult result;
+    // Errors found in a rewritten line go back to the user's columns.
+    SourceSet sources(request.file, PreparedText{});
     try {
         const std::string& file = request.file;
         const std::string& entryPoint = request.entryPoint;
@@ -54,7 +56,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         const ShaderStage stage = CheckProfile(request.profile, file);
         CheckMacros(request.macros, file);
         // Limits, effect syntax blanked, refusals; every #include the same way.
-        SourceSet sources(file, PrepareText(request.source, file));
+        sources = SourceSet(file, PrepareText(request.source, file));
         const std::string preamble = WritePreamble(request.macros, file, sources.MainText());
 
         // ---- glslang's tree (tree.h) ----------------------------------------------------
@@ -76,6 +78,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         LinkStage(tree, sources);
         if (stage == ShaderStage::Vertex)
             LowerPositionInputs(tree);
+        if (stage != ShaderStage::Pixel)
+            LowerPositionOutputs(tree);
         SpirvModule module;
         module.stage = stage;
         module.profile = request.profile;
@@ -158,6 +162,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         result.container = std::move(container);
     } catch (Refusal& refusal) {
         result.errors = std::move(refusal.diagnostics);
+        sources.RestoreColumns(result.errors);
     }
     return result;
 }

@@ -157,8 +157,9 @@ std::optional<Mismatch> FindMisalignment(const std::vector<PackedMember>& packed
         const std::string name = prefix + member.name;
         if (offsets[i] % UniformBlockAlignment(member.type) != 0)
             return Mismatch{{i}, "member " + Quoted(name) + " at byte " + std::to_string(offsets[i])
-                                     + " cannot be placed there in a GLSL uniform block; only a buffer whose members "
-                                       "all have one basic type (float, int or uint) can be read at any offset"};
+                                     + " cannot be placed there in a GLSL uniform block, whose rules align a member "
+                                       "of its type further; this compiler reads members at HLSL's offsets only "
+                                       "where they are 32-bit values (float, int, uint, bool), not 16- or 64-bit ones"};
         if (member.type.kind == PackedType::Kind::Struct)
             if (std::optional<Mismatch> inner = FindMisalignment(member.type.members, name + ".")) {
                 inner->path.insert(inner->path.begin(), i);

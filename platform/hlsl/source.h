@@ -125,10 +125,35 @@ std::vector<ClassExplanation> ExplainClasses(std::string_view text, const std::s
 // buffer's declaration.
 std::string LowerBufferStatics(std::string_view text);
 
-// The four above: CheckSourceLimits, LowerEffectSyntax, LowerBufferStatics,
-// LowerClasses, then CheckUnsupportedSyntax; what the main file and every
-// file it includes go through before glslang reads them.
-std::string PrepareText(std::string_view text, const std::string& file);
+// Bytes a rewrite inserted into a line: `count` of them at `column` of the
+// rewritten line. Positions found in the rewritten text go back to the
+// user's columns through them (SourceSet::RestoreColumns).
+struct Insertion {
+    int line = 1;
+    int column = 1;
+    int count = 0;
+};
+
+// glslang folds a `%` between constants while parsing, with GLSL's meaning
+// (a float remainder with the divisor's sign, `x % 0u` as x). Inside
+// functions, the right operand of every `%` and `%=` becomes a call of
+// fxdemo_keep(), which returns it unchanged, so that none is folded before
+// the SPIR-V passes give it HLSL's meaning; array sizes and case labels stay
+// constant. The bytes inserted are added to `insertions`.
+std::string LowerRemainderOperators(std::string_view text, std::vector<Insertion>& insertions);
+
+// The fxdemo_keep() overloads, for the preamble.
+std::string RemainderHelpers();
+
+struct PreparedText {
+    std::string text;
+    std::vector<Insertion> insertions;
+};
+
+// CheckSourceLimits, LowerEffectSyntax, LowerBufferStatics, LowerClasses,
+// CheckUnsupportedSyntax, then LowerRemainderOperators: what the main file
+// and every file it includes go through before glslang reads them.
+PreparedText PrepareText(std::string_view text, const std::string& file);
 
 // Refuses a caller's macro that is not an identifier or spans several lines.
 void CheckMacros(const std::vector<Macro>& macros, const std::string& file);
@@ -137,7 +162,8 @@ void CheckMacros(const std::vector<Macro>& macros, const std::string& file);
 // for the HLSL intrinsics whose glslang namesakes mean something else where
 // glslang folds constants while parsing (fmod, sign), each behind a
 // function-like macro; a file, a file it includes, or a macro that declares
-// its own keeps it.
+// its own keeps it. Then RemainderHelpers() where the text or a file it
+// includes has a `%`.
 std::string WritePreamble(const std::vector<Macro>& macros, const std::string& file, std::string_view text);
 
 // glslang's geometry stage crashes on a file with two geometry shaders whose
@@ -161,13 +187,16 @@ void ExplainUnsupportedSyntax(std::vector<Diagnostic>& errors, const SourceLooku
 // glslang reports them under.
 class SourceSet {
 public:
-    SourceSet(const std::string& mainFile, std::string text);
+    SourceSet(const std::string& mainFile, PreparedText text);
 
     const std::string& MainFile() const { return mainFile_; }
     const std::string& MainText() const { return texts_.at(mainFile_); }
     const std::string* Text(std::string_view file) const;
-    const std::string& Add(const std::string& name, std::string text);
+    const std::string& Add(const std::string& name, std::string text, std::vector<Insertion> insertions = {});
     SourceLookup Lookup() const;
+
+    // Each position in a rewritten line moved back to the user's column.
+    void RestoreColumns(std::vector<Diagnostic>& diagnostics) const;
 
     // Where a name first appears as an identifier (comments and directives do
     // not count): the main file first, then the included ones; line 1 of the
@@ -177,6 +206,7 @@ public:
 private:
     std::string mainFile_;
     std::map<std::string, std::string, std::less<>> texts_;
+    std::map<std::string, std::vector<Insertion>, std::less<>> insertions_;
 };
 
 } // namespace hlsl

@@ -68,12 +68,14 @@ std::string IntrinsicHelpers()
 
 } // namespace
 
-std::string PrepareText(std::string_view text, const std::string& file)
+PreparedText PrepareText(std::string_view text, const std::string& file)
 {
     CheckSourceLimits(text, file);
-    std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file);
+    const std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file);
     CheckUnsupportedSyntax(lowered, file);
-    return lowered;
+    PreparedText prepared;
+    prepared.text = LowerRemainderOperators(lowered, prepared.insertions);
+    return prepared;
 }
 
 void CheckMacros(const std::vector<Macro>& macros, const std::string& file)
@@ -111,6 +113,11 @@ std::string WritePreamble(const std::vector<Macro>& macros, const std::string& f
     const bool fmod = ours("fmod"), sign = ours("sign");
     if (fmod || sign)
         preamble += helpers;
+    static const std::string keep = RemainderHelpers();
+    if (text.find('%') != std::string_view::npos
+        || std::any_of(included.begin(), included.end(),
+                       [](const std::string& other) { return other.find('%') != std::string::npos; }))
+        preamble += keep;
     if (fmod)
         preamble += "#define fmod(x, y) fxdemo_fmod(x, y)\n";
     if (sign)
@@ -185,9 +192,10 @@ std::string LowerOtherGeometryShaders(std::string text, const std::string& entry
 
 // ---- SourceSet ------------------------------------------------------------------
 
-SourceSet::SourceSet(const std::string& mainFile, std::string text) : mainFile_(mainFile)
+SourceSet::SourceSet(const std::string& mainFile, PreparedText text) : mainFile_(mainFile)
 {
-    texts_.emplace(mainFile, std::move(text));
+    texts_.emplace(mainFile, std::move(text.text));
+    insertions_.emplace(mainFile, std::move(text.insertions));
 }
 
 const std::string* SourceSet::Text(std::string_view file) const
@@ -196,9 +204,27 @@ const std::string* SourceSet::Text(std::string_view file) const
     return it == texts_.end() ? nullptr : &it->second;
 }
 
-const std::string& SourceSet::Add(const std::string& name, std::string text)
+const std::string& SourceSet::Add(const std::string& name, std::string text, std::vector<Insertion> insertions)
 {
-    return texts_.try_emplace(name, std::move(text)).first->second;
+    const auto [it, added] = texts_.try_emplace(name, std::move(text));
+    if (added)
+        insertions_.emplace(name, std::move(insertions));
+    return it->second;
+}
+
+void SourceSet::RestoreColumns(std::vector<Diagnostic>& diagnostics) const
+{
+    for (Diagnostic& diagnostic : diagnostics) {
+        const auto found = insertions_.find(diagnostic.position.file);
+        if (found == insertions_.end())
+            continue;
+        // Right to left along the line, each insertion's own column is still
+        // that of the rewritten text.
+        const std::vector<Insertion>& insertions = found->second;
+        for (auto it = insertions.rbegin(); it != insertions.rend(); ++it)
+            if (it->line == diagnostic.position.line && it->column <= diagnostic.position.column)
+                diagnostic.position.column = std::max(it->column, diagnostic.position.column - it->count);
+    }
 }
 
 SourceLookup SourceSet::Lookup() const

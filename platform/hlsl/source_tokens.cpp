@@ -194,4 +194,34 @@ TextPosition LineIndex::At(std::size_t offset) const
     return {static_cast<int>(line), static_cast<int>(offset - lineStarts_[line - 1]) + 1};
 }
 
+std::vector<bool> InFunctionBodies(const TokenView& tokens)
+{
+    std::vector<bool> inside(tokens.Size(), false);
+    int depth = 0;
+    bool function = false;
+    std::size_t statement = 0; // the first token of the file-scope declaration being read
+    for (std::size_t i = 0; i < tokens.Size(); ++i) {
+        if (tokens.Is(i, '{')) {
+            if (depth++ == 0) {
+                bool parameters = false;
+                for (std::size_t k = statement; k < i && !parameters; ++k)
+                    parameters = tokens.Is(k, '(');
+                const std::string_view first = tokens.Text(statement);
+                function = parameters && !tokens.Is(i - 1, '=') && first != "cbuffer" && first != "tbuffer"
+                           && first != "struct" && first != "class" && first != "interface";
+                continue;
+            }
+        } else if (tokens.Is(i, '}') && --depth <= 0) {
+            depth = 0;
+            function = false;
+            statement = i + 1;
+            continue;
+        } else if (tokens.Is(i, ';') && depth == 0) {
+            statement = i + 1;
+        }
+        inside[i] = function && depth > 0;
+    }
+    return inside;
+}
+
 } // namespace hlsl

@@ -84,4 +84,9 @@ private:
     LineIndex lines_;
 };
 
+// For each token, whether it lies inside a function's body (its braces
+// excluded): a block at file scope after a declaration with a parameter
+// list, other than a buffer's, a structure's or an initializer list.
+std::vector<bool> InFunctionBodies(const TokenView& tokens);
+
 } // namespace hlsl

@@ -187,6 +187,7 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
         return tokens.IsIdentifier(i) && matrixConstants.count(tokens.Text(i)) && !tokens.Is(i - 1, '.')
                && !tokens.Is(i + 1, '[') && !tokens.Is(i + 1, '.') && !tokens.Is(i + 1, '(');
     };
+    const std::vector<bool> inFunction = InFunctionBodies(tokens);
     // Brace depths at which a cbuffer's or tbuffer's members are declared.
     std::vector<int> bufferScopes;
     std::size_t bufferStart = 0;
@@ -240,9 +241,12 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file)
                 add(tokens, i, "the matrix swizzle " + Quoted(word)
                                    + (condition ? " as the condition of ?:" : " incremented or decremented")
                                    + " is not supported by this compiler");
-        } else if (tokens.Is(i, '%') && i > 0 && RemainderOfFloatConstants(tokens, i, floatConstants, constants)) {
-            add(tokens, i, "'%' between two float constants is not supported by this compiler, which would fold it "
-                           "wrongly; write fmod() instead");
+        } else if (tokens.Is(i, '%') && i > 0 && !inFunction[i]
+                   && RemainderOfFloatConstants(tokens, i, floatConstants, constants)) {
+            // Inside functions LowerRemainderOperators keeps it from being folded.
+            add(tokens, i, "'%' between two float constants outside a function is not supported by this compiler, "
+                           "whose parser would fold it with GLSL's meaning (the divisor's sign); compute it inside "
+                           "a function");
         } else if (tokens.Is(i, '*') && i > 0 && !tokens.Is(i + 1, '=') && plainMatrixConstant(i - 1)
                    && plainMatrixConstant(i + 1)
                    && !(i > 1 && (tokens.Is(i - 2, '*') || tokens.Is(i - 2, '/') || tokens.Is(i - 2, '%')))) {

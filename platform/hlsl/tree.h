@@ -115,6 +115,11 @@ void CheckUnrollLimit(const Tree& tree, const std::string& mainFile, int limit =
 // free location, keeping its semantic.
 void LowerPositionInputs(Tree& tree);
 
+// glslang gives the output copy of an `inout` entry parameter the plain
+// qualifier of its input: one whose semantic is SV_Position is made the
+// Position built-in (vertex and geometry stages).
+void LowerPositionOutputs(Tree& tree);
+
 // `*` and `*=` between two matrices multiply per component; only mul() is
 // the matrix product. glslang gives both the same node, so the source text
 // at the node's position tells them apart; a `*` that comes out of a macro

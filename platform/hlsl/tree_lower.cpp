@@ -6,6 +6,7 @@
 #include "platform/hlsl/tree_nodes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 namespace hlsl {
@@ -47,7 +48,36 @@ private:
     int next_ = 0;
 };
 
+// The output copy glslang makes of an `inout` parameter keeps the plain
+// qualifier of the input it copies: one whose semantic is SV_Position
+// becomes the Position built-in again, without a location.
+class PositionOutputsToBuiltIns final : public glslang::TIntermTraverser {
+public:
+    void visitSymbol(glslang::TIntermSymbol* symbol) override
+    {
+        glslang::TQualifier& qualifier = symbol->getWritableType().getQualifier();
+        if (qualifier.storage != glslang::EvqVaryingOut || qualifier.builtIn != glslang::EbvNone
+            || !qualifier.semanticName || symbol->getType().isStruct())
+            return;
+        std::string semantic = qualifier.semanticName;
+        std::transform(semantic.begin(), semantic.end(), semantic.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (semantic != "SV_POSITION" && semantic != "SV_POSITION0")
+            return;
+        qualifier.builtIn = glslang::EbvPosition;
+        qualifier.layoutLocation = glslang::TQualifier::layoutLocationEnd;
+    }
+};
+
 } // namespace
+
+void LowerPositionOutputs(Tree& tree)
+{
+    if (!tree.linked->getTreeRoot())
+        return;
+    PositionOutputsToBuiltIns positions;
+    tree.linked->getTreeRoot()->traverse(&positions);
+}
 
 void LowerPositionInputs(Tree& tree)
 {

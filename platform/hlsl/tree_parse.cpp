@@ -76,7 +76,7 @@ private:
             return Failure("no file " + name);
         if (file.error != SourceError::None)
             return Failure(name + ": " + file.reason);
-        std::string text;
+        PreparedText text;
         try {
             text = PrepareText(file.text, name);
         } catch (const Refusal& refusal) {
@@ -91,7 +91,7 @@ private:
         // include is followed straight by the end of the including file,
         // glslang otherwise also reports the line marker it puts after the
         // include as a misplaced '#'.
-        const std::string& kept = sources_.Add(name, std::move(text) + "\n\n");
+        const std::string& kept = sources_.Add(name, std::move(text.text) + "\n\n", std::move(text.insertions));
         names_.push_back(name);
         return new IncludeResult(names_.back(), kept.data(), kept.size(), nullptr);
     }

@@ -39,7 +39,7 @@ float4 ps_main(VSOut input) : SV_Target
     check(min(literalNan, 2.0) == 2 && max(-3.0, literalNan) == -3 && saturate(literalNan) == 0, 4);
     const uint zero = bits.y;
     check(7u / zero == 0xFFFFFFFF && 7u % zero == 0xFFFFFFFF, 5);
-    check(7u / 0u == 0xFFFFFFFF, 6); // glslang folds a literal % 0 to the dividend
+    check(7u / 0u == 0xFFFFFFFF && 7u % 0u == 0xFFFFFFFF, 6); // glslang's parser would fold a literal x % 0u to x
     check((1u << bits.z) == 2u && (0x80000000u >> bits.z) == 0x40000000u && (-8 >> (int)bits.z) == -4, 7);
     check((1u << 33u) == 2u && (-8 >> 33) == -4, 8);
     const float denormal = asfloat(bits.w);
