@@ -151,8 +151,12 @@ const char* DeviceContext::PrepareDraw(UINT count, bool indexed)
         if (dirty_ & StageBit(kDirtyConstantBuffers, which))
             ApplyConstantBuffers(which, resources);
         if (dirty_ & StageBit(kDirtyTextures, which))
-            ApplyTextures(code, resources);
+            ApplyTextures(which, code, resources);
+        // The program keeps its own mask: set where it differs.
+        if (code)
+            gl_->Programs().SetEmptyTextures(which, emptyTextures_[static_cast<std::size_t>(which)]);
     };
+    ApplyClipDistances(geometry ? geometry->container : state_.vertex.shader->Code().Container());
     stage(ShaderStage::Vertex, &state_.vertex.shader->Code(), state_.vertex.resources);
     stage(ShaderStage::Geometry, state_.geometry.shader ? &state_.geometry.shader->Code() : nullptr,
           state_.geometry.resources);

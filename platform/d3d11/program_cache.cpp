@@ -53,9 +53,11 @@ GLuint Link(GLuint vertex, GLuint geometry, GLuint pixel, std::string* log)
 GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, const StageCode& pixel)
 {
     const std::uint64_t geometrySerial = geometry ? geometry->serial : 0;
-    for (const Entry& entry : entries_)
+    for (current_ = 0; current_ < entries_.size(); ++current_) {
+        const Entry& entry = entries_[current_];
         if (entry.vertex == vertex.serial && entry.geometry == geometrySerial && entry.pixel == pixel.serial)
             return entry.program;
+    }
 
     GLuint program = 0;
     std::string log;
@@ -73,7 +75,14 @@ GLuint ProgramCache::Get(const StageCode& vertex, const StageCode* geometry, con
         program = Link(vertexObject, geometryObject, pixelObject, &log);
     if (!program && diagnostics::JournalEnabled())
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
-    entries_.push_back({vertex.serial, geometrySerial, pixel.serial, program});
+    Entry entry{vertex.serial, geometrySerial, pixel.serial, program};
+    if (program)
+        for (const hlsl::ShaderStage stage :
+             {hlsl::ShaderStage::Vertex, hlsl::ShaderStage::Geometry, hlsl::ShaderStage::Pixel})
+            entry.emptyTexturesLocation[static_cast<std::size_t>(stage)] =
+                glGetUniformLocation(program, hlsl::EmptyTexturesUniformName(stage).c_str());
+    current_ = entries_.size();
+    entries_.push_back(entry);
     newlyLinked_ = true;
     return program;
 }
@@ -107,6 +116,18 @@ GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines
     return object;
 }
 
+void ProgramCache::SetEmptyTextures(hlsl::ShaderStage stage, std::uint32_t mask)
+{
+    if (current_ >= entries_.size())
+        return;
+    Entry& entry = entries_[current_];
+    const std::size_t index = static_cast<std::size_t>(stage);
+    if (entry.emptyTexturesLocation[index] < 0 || entry.emptyTextures[index] == mask)
+        return;
+    glUniform1ui(entry.emptyTexturesLocation[index], mask);
+    entry.emptyTextures[index] = mask;
+}
+
 void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
 {
     std::erase_if(entries_, [&](const Entry& entry) {
@@ -115,6 +136,7 @@ void ProgramCache::ForgetShader(std::uint64_t serial, bool deleteGl)
             glDeleteProgram(entry.program);
         return uses;
     });
+    current_ = entries_.size();
     std::erase_if(compiled_, [&](const CompiledStage& compiled) {
         const bool of = compiled.serial == serial;
         if (of && deleteGl && compiled.object)
@@ -135,6 +157,7 @@ void ProgramCache::Clear(bool deleteGl)
     }
     entries_.clear();
     compiled_.clear();
+    current_ = 0;
 }
 
 } // namespace d3d11

@@ -25,6 +25,7 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -55,6 +56,10 @@ public:
     // deletes their GL objects when `deleteGl` (the context is current).
     void ForgetShader(std::uint64_t serial, bool deleteGl);
     void Clear(bool deleteGl);
+    // Sets the stage's mask of empty texture units (hlsl::EmptyTexturesUniformName)
+    // in the program Get returned last, where it asks for the mask and holds
+    // another one. The program must be in use.
+    void SetEmptyTextures(hlsl::ShaderStage stage, std::uint32_t mask);
     // Whether a program was linked since the last call.
     bool TakeNewlyLinked() { return std::exchange(newlyLinked_, false); }
     std::size_t Size() const { return entries_.size(); }
@@ -65,6 +70,10 @@ private:
         std::uint64_t geometry; // 0: none
         std::uint64_t pixel;
         GLuint program;
+        // Per stage: the mask uniform's location (-1: not asked for) and the
+        // value it holds.
+        std::array<GLint, 3> emptyTexturesLocation{-1, -1, -1};
+        std::array<std::uint32_t, 3> emptyTextures{};
     };
     struct CompiledStage {
         std::uint64_t serial;
@@ -73,6 +82,7 @@ private:
     };
     std::vector<Entry> entries_;
     std::vector<CompiledStage> compiled_;
+    std::size_t current_ = 0; // the entry Get returned last; entries_.size() for none
     bool newlyLinked_ = false;
 };
 

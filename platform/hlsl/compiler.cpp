@@ -138,6 +138,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         if (stage == ShaderStage::Pixel)
             LowerDepthOutput(glsl);
         LowerHalfPacking(glsl);
+        container.stage = stage;
+        LowerEmptyTextureSizes(glsl, container, module.entryPosition);
         if (stage == ShaderStage::Vertex)
             LowerVertexClipDistances(glsl);
 
