@@ -99,6 +99,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerFloatLdexp(words);
             LowerExtraVertices(words);
             LowerDriverDependentRules(words);
+            LowerDenormals(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);

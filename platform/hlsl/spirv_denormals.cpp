@@ -89,9 +89,9 @@ bool NormalConstant(const Module& module, std::uint32_t id)
 // `value` with a denormal replaced by zero of its sign, on the bits: exact
 // whether or not the driver flushes in its own arithmetic. The result takes
 // the id `result`, or a new one.
-std::uint32_t Flush(Module& module, std::uint32_t value, std::vector<Instruction>& code, std::uint32_t result = 0)
+std::uint32_t Flush(Module& module, std::uint32_t floatType, std::uint32_t value, std::vector<Instruction>& code,
+                    std::uint32_t result = 0)
 {
-    const std::uint32_t floatType = module.TypeOf(value);
     const std::uint32_t count = module.Components(floatType).second;
     const std::uint32_t uintType = module.IntType(false, count);
     const std::uint32_t bits = module.NewId(), exponent = module.NewId(), denormal = module.NewId();
@@ -142,7 +142,7 @@ void LowerDenormals(std::vector<std::uint32_t>& words)
                 continue;
             auto known = flushedOperands.find(operand);
             if (known == flushedOperands.end())
-                known = flushedOperands.emplace(operand, Flush(module, operand, rewritten)).first;
+                known = flushedOperands.emplace(operand, Flush(module, type, operand, rewritten)).first;
             operation.WordAt(i) = known->second;
             changed = true;
         }
@@ -155,7 +155,7 @@ void LowerDenormals(std::vector<std::uint32_t>& words)
         const std::uint32_t plain = module.NewId();
         operation.WordAt(2) = plain;
         rewritten.push_back(std::move(operation));
-        Flush(module, plain, rewritten, instruction.Result());
+        Flush(module, instruction.ResultType(), plain, rewritten, instruction.Result());
         changed = true;
     }
     if (!changed)

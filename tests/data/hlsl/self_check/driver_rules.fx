@@ -59,5 +59,11 @@ float4 ps_main(VSOut input) : SV_Target
     const int2 pairs = signedOps.xy / int2(izero, izero);
     check(all(pairs == int2(-1, 1)) && all(signedOps.yx % int2(izero, 2) == int2(1, 1)), 16);
     check(signedOps.y / 2 == -3 && signedOps.y / signedOps.w == 7 && signedOps.y % -2 == -1, 17);
+    // The same on values the optimizer folds, which the driver never sees.
+    const float literalDenormal = asfloat(1u);
+    check(asuint(literalDenormal) == 1u && asuint(-literalDenormal) == 0x80000001u, 18);
+    check(asuint(literalDenormal * 1.0) == 0u && asuint(literalDenormal + 0.0) == 0u, 19);
+    check(asuint(asfloat(0x00800000u) * 0.5) == 0u && asuint(asfloat(0x80800000u) * 0.5) == 0x80000000u, 20);
+    check(literalDenormal > 0.0 == false && min(literalDenormal, 1.0) == 0.0, 21);
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
