@@ -116,6 +116,7 @@ void HookGlEntryPoints()
     FXBENCH_HOOK(glNamedFramebufferReadBuffer);
     FXBENCH_HOOK(glNamedFramebufferTexture);
     FXBENCH_HOOK(glPixelStorei);
+    FXBENCH_HOOK(glProgramUniform1ui);
     FXBENCH_HOOK(glProgramUniform1uiv);
     FXBENCH_HOOK(glSamplerParameterf);
     FXBENCH_HOOK(glSamplerParameterfv);

@@ -96,11 +96,15 @@ private:
     void ApplyVertexAttributes();
     void ApplyFramebuffer();
     void ApplyViewports();
+    void ApplyClipDistances(const hlsl::ShaderContainer& lastBeforeRasterizer);
     void ApplyConstantBuffers(hlsl::ShaderStage stage, const StageResources& resources);
-    void ApplyTextures(ShaderCode* code, const StageResources& resources);
+    void ApplyTextures(hlsl::ShaderStage stage, ShaderCode* code, const StageResources& resources);
     // Sets the stage's interface uniform in the program to the bound ids,
     // unless the program already holds them.
     void ApplyInterfaces(LinkedProgram& linked, hlsl::ShaderStage stage, const StageInstances& instances);
+    // Sets the stage's mask of empty texture units in the program, unless
+    // the program already holds it.
+    void ApplyEmptyTextures(LinkedProgram& linked, hlsl::ShaderStage stage);
 
     // A slot the attributes do not read from has no GL binding.
     static constexpr std::uint8_t kNoBinding = 0xFF;
@@ -113,6 +117,11 @@ private:
     // given at the last translation.
     std::array<std::uint8_t, D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> glBindingOfSlot_{};
     UINT glBindingsUsed_ = 0;
+    // Per stage, the texture units the last translation left empty (bit i:
+    // hlsl::TextureUnit(stage, i)).
+    std::array<std::uint32_t, 3> emptyTextures_{};
+    // GL_CLIP_DISTANCE0 + i is enabled for each i below this.
+    GLuint clipDistances_ = 0;
 };
 
 } // namespace d3d11

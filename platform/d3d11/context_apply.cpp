@@ -49,6 +49,25 @@ void DeviceContext::ApplyViewports()
     glDepthRangeArrayv(0, static_cast<GLsizei>(rs.viewportCount), depthRanges.data());
 }
 
+void DeviceContext::ApplyClipDistances(const hlsl::ShaderContainer& lastBeforeRasterizer)
+{
+    // Direct3D clips by every distance the last stage before the rasterizer
+    // writes; GL by those enabled, and an enabled one no stage writes is
+    // undefined.
+    GLuint count = 0;
+    for (const hlsl::StageVariable& output : lastBeforeRasterizer.outputs)
+        if (output.systemValue && output.semantic == "SV_CLIPDISTANCE")
+            count += output.locationCount;
+    count = std::min<GLuint>(count, D3D11_CLIP_OR_CULL_DISTANCE_COUNT);
+    for (GLuint i = std::min(count, clipDistances_); i < std::max(count, clipDistances_); ++i) {
+        if (i < count)
+            glEnable(GL_CLIP_DISTANCE0 + i);
+        else
+            glDisable(GL_CLIP_DISTANCE0 + i);
+    }
+    clipDistances_ = count;
+}
+
 void DeviceContext::ApplyVertexBuffers()
 {
     const auto& bindings = state_.inputAssembler.vertexBuffers;
@@ -138,10 +157,11 @@ void DeviceContext::ApplyConstantBuffers(ShaderStage stage, const StageResources
     glBindBuffersBase(GL_UNIFORM_BUFFER, hlsl::ConstantBufferBinding(stage, 0), slots, names.data());
 }
 
-void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resources)
+void DeviceContext::ApplyTextures(ShaderStage stage, ShaderCode* code, const StageResources& resources)
 {
     if (!code)
         return;
+    std::uint32_t empty = 0;
     // Each (texture slot, sampler slot) pair the stage reads has its own
     // texture unit, chosen by the compiler; element i of an array of
     // textures reads slot textureSlot + i through unit textureUnit + i. An
@@ -160,8 +180,23 @@ void DeviceContext::ApplyTextures(ShaderCode* code, const StageResources& resour
                 slot < D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT ? resources.views[slot].get() : nullptr;
             glBindTextureUnit(pair.textureUnit + element, view ? view->TextureName() : gl_->EmptyTexture());
             glBindSampler(pair.textureUnit + element, sampler);
+            if (!view)
+                empty |= 1u << (pair.textureUnit + element - hlsl::TextureUnit(stage, 0));
         }
     }
+    // Its size queries give 0, as Direct3D's do; the program takes the mask
+    // at each draw (PrepareDraw).
+    emptyTextures_[static_cast<std::size_t>(stage)] = empty;
+}
+
+void DeviceContext::ApplyEmptyTextures(LinkedProgram& linked, ShaderStage stage)
+{
+    const std::size_t index = static_cast<std::size_t>(stage);
+    const std::uint32_t mask = emptyTextures_[index];
+    if (linked.emptyTexturesLocation[index] < 0 || linked.emptyTextures[index] == mask)
+        return;
+    glProgramUniform1ui(linked.program, linked.emptyTexturesLocation[index], mask);
+    linked.emptyTextures[index] = mask;
 }
 
 void DeviceContext::ApplyInterfaces(LinkedProgram& linked, ShaderStage stage, const StageInstances& instances)

@@ -163,8 +163,12 @@ const char* DeviceContext::PrepareDraw(UINT count, bool indexed)
         if (dirty_ & StageBit(kDirtyConstantBuffers, which))
             ApplyConstantBuffers(which, resources);
         if (dirty_ & StageBit(kDirtyTextures, which))
-            ApplyTextures(code, resources);
+            ApplyTextures(which, code, resources);
+        // The program keeps its own mask: set where it differs.
+        if (code)
+            ApplyEmptyTextures(linked, which);
     };
+    ApplyClipDistances(geometry ? geometry->container : state_.vertex.shader->Code().Container());
     stage(ShaderStage::Vertex, &state_.vertex.shader->Code(), state_.vertex.resources);
     stage(ShaderStage::Geometry, state_.geometry.shader ? &state_.geometry.shader->Code() : nullptr,
           state_.geometry.resources);

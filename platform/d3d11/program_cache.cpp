@@ -75,12 +75,18 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
     LinkedProgram linked;
     linked.program = program;
-    for (const StageCode* stage : {&vertex, geometry, &pixel})
-        if (program && stage && stage->container.interfaceSlotCount) {
-            const hlsl::ShaderStage which = stage->container.stage;
-            linked.interfaceLocation[static_cast<std::size_t>(which)] =
-                glGetUniformLocation(program, hlsl::InterfaceUniformName(which).c_str());
-        }
+    if (program) {
+        for (const StageCode* stage : {&vertex, geometry, &pixel})
+            if (stage && stage->container.interfaceSlotCount) {
+                const hlsl::ShaderStage which = stage->container.stage;
+                linked.interfaceLocation[static_cast<std::size_t>(which)] =
+                    glGetUniformLocation(program, hlsl::InterfaceUniformName(which).c_str());
+            }
+        for (const hlsl::ShaderStage stage :
+             {hlsl::ShaderStage::Vertex, hlsl::ShaderStage::Geometry, hlsl::ShaderStage::Pixel})
+            linked.emptyTexturesLocation[static_cast<std::size_t>(stage)] =
+                glGetUniformLocation(program, hlsl::EmptyTexturesUniformName(stage).c_str());
+    }
     entries_.push_back({vertex.serial, geometrySerial, pixel.serial, std::move(linked)});
     newlyLinked_ = true;
     return entries_.back().linked;

@@ -104,6 +104,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerFloatLdexp(words);
             LowerExtraVertices(words);
             LowerDriverDependentRules(words);
+            LowerDenormals(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             CheckGeneratedSpirv(words, log, module.entryPosition);
@@ -143,6 +144,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         if (stage == ShaderStage::Pixel)
             LowerDepthOutput(glsl);
         LowerHalfPacking(glsl);
+        container.stage = stage;
+        LowerEmptyTextureSizes(glsl, container, module.entryPosition);
         if (stage == ShaderStage::Vertex)
             LowerVertexClipDistances(glsl);
 

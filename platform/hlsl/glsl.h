@@ -145,6 +145,12 @@ void LowerDepthOutput(std::string& glsl);
 // and Mesa rounds to nearest. The conversion is done on the bits.
 void LowerHalfPacking(std::string& glsl);
 
+// Every size query of a texture (textureSize, textureQueryLevels) gives 0
+// where the layer marks the query's unit empty in the stage's
+// EmptyTexturesUniformName uniform, as Direct3D's GetDimensions does on an
+// empty slot. Needs the combined samplers LowerSamplers placed.
+void LowerEmptyTextureSizes(std::string& glsl, const ShaderContainer& container, const SourcePosition& at);
+
 // A vertex stage's gl_ClipDistance and gl_CullDistance: under
 // kGeometryFollowsMacro they leave gl_PerVertex and become plain arrays, as
 // only the last stage before the rasterizer clips.
@@ -174,6 +180,10 @@ void CheckGeneratedGlsl(const ShaderContainer& container, const SourcePosition& 
 // GL matches uniforms by name across the stages of one program, while each
 // Direct3D stage has its own slots: every stage names its uniforms apart.
 std::string UniformPrefix(ShaderStage stage);
+
+// The GLSL name of a combined sampler: fxsc_ps_t0_s1, fxsc_ps_t2 (a Load
+// without a sampler).
+std::string CombinedSamplerName(ShaderStage stage, const CombinedSampler& sampler);
 
 // "TEXCOORD3" -> ("TEXCOORD", 3); "sv_target" -> ("SV_TARGET", 0).
 std::pair<std::string, std::uint32_t> SplitSemantic(std::string_view semantic);

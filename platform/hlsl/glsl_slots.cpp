@@ -97,6 +97,14 @@ void AssignSlots(std::vector<BoundResource>& resources)
     }
 }
 
+std::string CombinedSamplerName(ShaderStage stage, const CombinedSampler& sampler)
+{
+    std::string name = UniformPrefix(stage) + "t" + std::to_string(sampler.textureSlot);
+    if (sampler.samplerSlot != kNoSlot)
+        name += "_s" + std::to_string(sampler.samplerSlot);
+    return name;
+}
+
 void LowerSamplers(const CrossCompiler& cross, const std::vector<BoundResource>& resources,
                    ShaderContainer& container)
 {
@@ -136,10 +144,7 @@ void LowerSamplers(const CrossCompiler& cross, const std::vector<BoundResource>&
         sampler.samplerSlot = withSampler ? slots[pairs[i].sampler_id] : kNoSlot;
         sampler.textureUnit = TextureUnit(stage, nextUnit);
         nextUnit += sampler.arraySize;
-        std::string name = UniformPrefix(stage) + "t" + std::to_string(sampler.textureSlot);
-        if (sampler.samplerSlot != kNoSlot)
-            name += "_s" + std::to_string(sampler.samplerSlot);
-        spvc_compiler_set_name(compiler, pairs[i].combined_id, name.c_str());
+        spvc_compiler_set_name(compiler, pairs[i].combined_id, CombinedSamplerName(stage, sampler).c_str());
         spvc_compiler_unset_decoration(compiler, pairs[i].combined_id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(compiler, pairs[i].combined_id, SpvDecorationBinding, sampler.textureUnit);
         container.samplers.push_back(sampler);

@@ -151,6 +151,27 @@ inline std::string InterfaceUniformName(ShaderStage stage)
 
 constexpr const char* kGeometryFollowsMacro = "FXSC_GEOMETRY_FOLLOWS";
 
+// ---- Empty texture slots ------------------------------------------------------
+//
+// Direct3D gives 0 for every size and the mip level count of an empty slot;
+// the layer binds a texture of zeros there, whose sizes GL reports. A stage
+// that asks a texture for its size declares
+//   layout(location = EmptyTexturesLocation(stage)) uniform uint fxsc_<stage>_empty_textures;
+// (EmptyTexturesUniformName): bit i set when unit TextureUnit(stage, i) has
+// no view bound, and every size query selects 0 while its unit's bit is set.
+// GL starts the uniform at 0, all bound; the layer sets it when it changes.
+// The locations sit at the top of the 1024 that GL 4.5 promises, one per
+// stage, apart from any other uniform's.
+inline std::string EmptyTexturesUniformName(ShaderStage stage)
+{
+    return std::string("fxsc_") + StageShortName(stage) + "_empty_textures";
+}
+
+constexpr std::uint32_t EmptyTexturesLocation(ShaderStage stage)
+{
+    return 1020 + static_cast<std::uint32_t>(stage);
+}
+
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
 // slots per stage.
 constexpr std::uint32_t ConstantBufferBinding(ShaderStage stage, std::uint32_t slot)

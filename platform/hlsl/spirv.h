@@ -57,9 +57,17 @@ void LowerExtraVertices(std::vector<std::uint32_t>& words);
 
 // Rules Direct3D states and GLSL leaves to the driver, made explicit in the
 // code: min, max and clamp with one NaN operand give the other (NMin and
-// NMax), unsigned division and remainder by zero give 0xFFFFFFFF, and a
-// shift uses the low 5 bits of its count.
+// NMax), unsigned division and remainder by zero give 0xFFFFFFFF, signed
+// ones divide the magnitudes that way and then take their sign, and a shift
+// uses the low 5 bits of its count.
 void LowerDriverDependentRules(std::vector<std::uint32_t>& words);
+
+// Float32 denormals: Direct3D flushes them to zero (of their sign) in the
+// operands and the result of every float operation, and keeps them in moves
+// and bit casts; GLSL lets the driver choose. Each float operand that is not
+// already a flushed result or a normal constant, and each float result, is
+// flushed on its bits. Matrix operands are left as they are.
+void LowerDenormals(std::vector<std::uint32_t>& words);
 
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its

@@ -99,6 +99,49 @@ std::vector<Instruction> DefinedConversion(Module& module, const Instruction& co
     return code;
 }
 
+// Signed division and remainder. Shader models 4 and 5 divide unsigned
+// only (udiv, which gives 0xFFFFFFFF for both results by zero); the HLSL
+// compiler divides the magnitudes and gives the quotient the sign of a ^ b,
+// the remainder the dividend's. Direct3D documents no signed rule of its
+// own, so that lowering is the rule: by zero, a >= 0 gives -1 and a < 0
+// gives 1 for both; INT_MIN / -1 is INT_MIN and INT_MIN % -1 is 0. GLSL
+// leaves all of these, and a remainder of negative operands, undefined.
+std::vector<Instruction> SignedDivision(Module& module, const Instruction& division)
+{
+    const bool quotient = division.Op() == spv::OpSDiv;
+    const std::uint32_t type = division.Word(1), result = division.Word(2);
+    const std::uint32_t a = division.Word(3), b = division.Word(4);
+    const std::uint32_t count = module.Components(type).second;
+    const std::uint32_t boolType = module.BoolType(count), uintType = module.IntType(false, count);
+    std::vector<Instruction> code;
+    const auto id = [&](spv::Op op, std::uint32_t resultType, std::initializer_list<std::uint32_t> operands) {
+        const std::uint32_t made = module.NewId();
+        Instruction instruction(op, {resultType, made});
+        for (const std::uint32_t operand : operands)
+            instruction.Append(operand);
+        code.push_back(std::move(instruction));
+        return made;
+    };
+    const std::uint32_t zero = module.Constant(type, 0);
+    const auto magnitude = [&](std::uint32_t value, std::uint32_t negative) {
+        const std::uint32_t negated = id(spv::OpSNegate, type, {value});
+        return id(spv::OpBitcast, uintType, {id(spv::OpSelect, type, {negative, negated, value})});
+    };
+    const std::uint32_t aNegative = id(spv::OpSLessThan, boolType, {a, zero});
+    const std::uint32_t bNegative = id(spv::OpSLessThan, boolType, {b, zero});
+    const std::uint32_t aMagnitude = magnitude(a, aNegative), bMagnitude = magnitude(b, bNegative);
+    const std::uint32_t plain = id(quotient ? spv::OpUDiv : spv::OpUMod, uintType, {aMagnitude, bMagnitude});
+    const std::uint32_t byZero = id(spv::OpIEqual, boolType, {bMagnitude, module.Constant(uintType, 0)});
+    const std::uint32_t unsignedResult =
+        id(spv::OpSelect, uintType, {byZero, module.Constant(uintType, 0xFFFFFFFFu), plain});
+    const std::uint32_t positive = id(spv::OpBitcast, type, {unsignedResult});
+    const std::uint32_t negated = id(spv::OpSNegate, type, {positive});
+    const std::uint32_t negative =
+        quotient ? id(spv::OpLogicalNotEqual, boolType, {aNegative, bNegative}) : aNegative;
+    code.push_back(Instruction(spv::OpSelect, {type, result, negative, negated, positive}));
+    return code;
+}
+
 } // namespace
 
 void LowerRemainders(std::vector<std::uint32_t>& words)
@@ -187,6 +230,10 @@ void LowerDriverDependentRules(std::vector<std::uint32_t>& words)
                                                 module.Constant(module.TypeOf(divisor), 0)}),
                     Instruction(spv::OpSelect, {type, result, byZero, module.Constant(type, 0xFFFFFFFFu), plain})};
         }
+        if ((op == spv::OpSDiv || op == spv::OpSRem) && instruction.Size() == 5
+            && module.Components(type).first == module.FindType(spv::OpTypeInt, 32, 1)
+            && module.TypeOf(instruction.Word(3)) == type && module.TypeOf(instruction.Word(4)) == type)
+            return SignedDivision(module, instruction);
         // Shift counts: their low 5 bits. GLSL leaves a count of 32 or more
         // undefined.
         if ((op == spv::OpShiftLeftLogical || op == spv::OpShiftRightLogical || op == spv::OpShiftRightArithmetic)

@@ -215,6 +215,22 @@ std::uint32_t Module::BoolType(std::uint32_t count)
         AddGlobal(Instruction(spv::OpTypeBool, {scalar}));
         types_[{spv::OpTypeBool, 0, 0}] = scalar;
     }
+    return VectorType(scalar, count);
+}
+
+std::uint32_t Module::IntType(bool isSigned, std::uint32_t count)
+{
+    std::uint32_t scalar = FindType(spv::OpTypeInt, 32, isSigned ? 1 : 0);
+    if (!scalar) {
+        scalar = NewId();
+        AddGlobal(Instruction(spv::OpTypeInt, {scalar, 32, isSigned ? 1u : 0u}));
+        types_[{spv::OpTypeInt, 32, isSigned ? 1u : 0u}] = scalar;
+    }
+    return VectorType(scalar, count);
+}
+
+std::uint32_t Module::VectorType(std::uint32_t scalar, std::uint32_t count)
+{
     if (count == 1)
         return scalar;
     std::uint32_t vector = FindType(spv::OpTypeVector, scalar, count);

@@ -84,6 +84,8 @@ public:
     // Additions. Types and constants go before the first function.
     std::uint32_t NewId() { return header_[kBoundWord]++; }
     std::uint32_t BoolType(std::uint32_t count);
+    // 32-bit integers, signed or not, scalar (count 1) or vector.
+    std::uint32_t IntType(bool isSigned, std::uint32_t count);
     // A constant of a scalar or vector type, every component the same bits.
     std::uint32_t Constant(std::uint32_t type, std::uint32_t bits);
     std::uint32_t NullConstant(std::uint32_t type);
@@ -97,6 +99,8 @@ private:
     static constexpr std::size_t kBoundWord = 3;
 
     void Read();
+    // The scalar (already declared) or the vector of `count` of it.
+    std::uint32_t VectorType(std::uint32_t scalar, std::uint32_t count);
 
     Words header_;
     bool complete_ = true;

@@ -15,3 +15,44 @@ float4 ps_depth(float4 position : SV_Position, out float depth : SV_Depth) : SV_
     depth = values.x;
     return float4(0, 1, 0, 1);
 }
+
+// Two clip distances written by the vertex stage, the last before the
+// rasterizer: x and y of the position, so only the upper right quarter of
+// the viewport (x > 0, y > 0) is drawn.
+struct ClipOut
+{
+    float4 position : SV_Position;
+    float2 clip : SV_ClipDistance0;
+};
+
+ClipOut vs_clip(float3 position : POSITION, float3 normal : NORMAL)
+{
+    ClipOut output;
+    output.position = float4(position, 1.0);
+    output.clip = position.xy;
+    return output;
+}
+
+// One clip distance written by a geometry stage: -x, so only the left half
+// is drawn.
+struct GeometryClipOut
+{
+    float4 position : SV_Position;
+    float clip : SV_ClipDistance0;
+};
+
+[maxvertexcount(3)]
+void gs_clip(triangle float4 input[3] : SV_Position, inout TriangleStream<GeometryClipOut> stream)
+{
+    for (int i = 0; i < 3; ++i) {
+        GeometryClipOut output;
+        output.position = input[i];
+        output.clip = -input[i].x;
+        stream.Append(output);
+    }
+}
+
+float4 ps_green(float4 position : SV_Position) : SV_Target
+{
+    return float4(0, 1, 0, 1);
+}

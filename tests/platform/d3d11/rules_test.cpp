@@ -52,5 +52,41 @@ TEST_F(RulesTest, WrittenDepthIsClampedToTheViewportAndNanBecomesItsMinimum)
     }
 }
 
+TEST_F(RulesTest, TheLastStageBeforeTheRasterizerClipsByEveryDistanceItWritesAndOnlyByThose)
+{
+    // 8 x 8 pixels: centres at NDC (i + 0.5) / 4 - 1, none on an axis.
+    const Texel blue{0, 0, 1, 1}, green{0, 1, 0, 1};
+    BindTarget(blue, 8, 8);
+    const Code vertexClip = Compile("d3d11/rules.fx", "vs_clip");
+    const Code plain = Compile("d3d11/rules.fx", "vs_main");
+    const Code pixel = Compile("d3d11/rules.fx", "ps_green");
+    const Code geometryClip = Compile("d3d11/rules.fx", "gs_clip");
+    BindStrip();
+    // (stages, which pixels are drawn), in an order that turns distances on
+    // and off again.
+    struct Case {
+        const char* name;
+        const Code* vertex;
+        const Code* geometry;
+        bool (*drawn)(UINT x, UINT y);
+    };
+    const Case cases[] = {
+        {"vertex x, y", &vertexClip, nullptr, [](UINT x, UINT y) { return x >= 4 && y < 4; }},
+        {"no distances", &plain, nullptr, [](UINT, UINT) { return true; }},
+        {"geometry -x", &plain, &geometryClip, [](UINT x, UINT) { return x < 4; }},
+        {"vertex x, y again", &vertexClip, nullptr, [](UINT x, UINT y) { return x >= 4 && y < 4; }},
+        {"vertex x, y under a geometry stage", &vertexClip, &geometryClip, [](UINT x, UINT) { return x < 4; }},
+    };
+    for (const Case& c : cases) {
+        BindStages(*c.vertex, pixel, c.geometry ? *c.geometry : Code());
+        const FLOAT clear[4] = {0, 0, 1, 1};
+        context_->ClearRenderTargetView(target_.rtv.get(), clear);
+        context_->Draw(4, 0);
+        for (UINT y = 0; y < 8; ++y)
+            for (UINT x = 0; x < 8; ++x)
+                EXPECT_TRUE(TexelEq(At(x, y), c.drawn(x, y) ? green : blue)) << c.name << " at " << x << ", " << y;
+    }
+}
+
 } // namespace
 } // namespace d3d11_test

@@ -1,16 +1,21 @@
 // Rules Direct3D 11 states where GLSL leaves the result to the driver, with
 // operands from the constant buffer and as literals the compiler may fold:
 // min and max (and clamp, saturate) with one NaN operand return the other;
-// unsigned division and remainder by zero give 0xFFFFFFFF; a shift uses the
-// low 5 bits of its count; float32 denormals are flushed to zero by
+// unsigned division and remainder by zero give 0xFFFFFFFF (udiv's rule);
+// signed ones divide the magnitudes with udiv and give the quotient the sign
+// of a ^ b, the remainder the dividend's sign, as the HLSL compiler lowers
+// them (so by zero a >= 0 gives -1, a < 0 gives 1, and INT_MIN / -1 gives
+// INT_MIN, INT_MIN % -1 gives 0); a shift uses the low 5 bits of its count; float32 denormals are flushed to zero by
 // arithmetic but pass unchanged through moves and bit casts.
 // profile: 5_0
 // b0: uint 0x7FC00000 0 33 0x00000001
 // b0: float 2 -3 0.5 1
+// b0: int 7 -7 -2147483648 -1
 cbuffer Inputs : register(b0)
 {
     uint4 bits;     // NaN, 0, 33, the smallest denormal
     float4 numbers; // 2, -3, 0.5, 1
+    int4 signedOps; // 7, -7, INT_MIN, -1
 };
 
 struct VSOut { float4 position : SV_Position; };
@@ -47,5 +52,18 @@ float4 ps_main(VSOut input) : SV_Target
     check(denormal * numbers.w == 0 && denormal + 0 == 0, 10);     // arithmetic flushes
     check(asuint(denormal * numbers.w) == 0 || asuint(denormal * numbers.w) == 0x80000000u, 11);
     check(asfloat(0x00800000u) * numbers.z == 0, 12);               // a denormal result flushes too
+    const int izero = (int)bits.y;
+    check(signedOps.x / izero == -1 && signedOps.y / izero == 1, 13);
+    check(signedOps.x % izero == -1 && signedOps.y % izero == 1, 14);
+    check(signedOps.z / signedOps.w == signedOps.z && signedOps.z % signedOps.w == 0, 15);
+    const int2 pairs = signedOps.xy / int2(izero, izero);
+    check(all(pairs == int2(-1, 1)) && all(signedOps.yx % int2(izero, 2) == int2(1, 1)), 16);
+    check(signedOps.y / 2 == -3 && signedOps.y / signedOps.w == 7 && signedOps.y % -2 == -1, 17);
+    // The same on values the optimizer folds, which the driver never sees.
+    const float literalDenormal = asfloat(1u);
+    check(asuint(literalDenormal) == 1u && asuint(-literalDenormal) == 0x80000001u, 18);
+    check(asuint(literalDenormal * 1.0) == 0u && asuint(literalDenormal + 0.0) == 0u, 19);
+    check(asuint(asfloat(0x00800000u) * 0.5) == 0u && asuint(asfloat(0x80800000u) * 0.5) == 0x80000000u, 20);
+    check(literalDenormal > 0.0 == false && min(literalDenormal, 1.0) == 0.0, 21);
     return failed == 0 ? float4(0, 1, 0, 1) : float4(1, failed, 0, 1);
 }
