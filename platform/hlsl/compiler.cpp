@@ -107,6 +107,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerDenormals(words);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
+            RemoveDeadFlushes(words);
             CheckGeneratedSpirv(words, log, module.entryPosition);
             return words;
         };

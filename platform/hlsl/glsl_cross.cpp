@@ -79,7 +79,13 @@ CrossCompiler::CrossCompiler(const SpirvModule& module, const std::vector<std::u
     spvc_compiler_get_entry_points(compiler_, &entryPoints, &entryPointCount);
     if (entryPointCount != 1)
         Refuse(module.entryPosition, "entry point " + Quoted(module.entryPoint) + " not found");
-    if (spvc_compiler_create_shader_resources(compiler_, &resources_) != SPVC_SUCCESS)
+    // Only what the entry point reaches: the optimizer keeps every call of a
+    // denormal flush, and a load it leaves behind that nothing reads is no
+    // part of the shader.
+    spvc_set active = nullptr;
+    if (spvc_compiler_get_active_interface_variables(compiler_, &active) != SPVC_SUCCESS
+        || spvc_compiler_set_enabled_interface_variables(compiler_, active) != SPVC_SUCCESS
+        || spvc_compiler_create_shader_resources_for_active_variables(compiler_, &resources_, active) != SPVC_SUCCESS)
         Fail("internal error: cannot reflect the module");
 }
 

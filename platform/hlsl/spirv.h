@@ -66,8 +66,15 @@ void LowerDriverDependentRules(std::vector<std::uint32_t>& words);
 // operands and the result of every float operation, and keeps them in moves
 // and bit casts; GLSL lets the driver choose. Each float operand that is not
 // already a flushed result or a normal constant, and each float result, is
-// flushed on its bits. Matrix operands are left as they are.
+// flushed on its bits, by a call of a function per type that the optimizer
+// may not inline (so it cannot fold through a flush) and the GL driver
+// does. Matrix operands are left as they are.
 void LowerDenormals(std::vector<std::uint32_t>& words);
+
+// After the optimizer: the flushes of values nothing uses, and the loads
+// and arithmetic that only fed them. The optimizer keeps every call, and a
+// dead load of an input or a buffer would keep it in the shader's interface.
+void RemoveDeadFlushes(std::vector<std::uint32_t>& words);
 
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its
