@@ -3,6 +3,7 @@
 
 #include "platform/hlsl/source_initializers.h"
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -34,20 +35,49 @@ ShapePtr BuiltInShape(std::string_view name)
     return MakeShape(Shape::Matrix, std::stoi(match[3].str()), std::stoi(match[5].str()), std::string(name));
 }
 
-// The shape of both operands of a component-wise operation, or null.
+// The scalar type of a scalar, vector or matrix type name.
+std::string BaseOf(std::string_view name)
+{
+    const std::size_t digit = name.find_first_of("1234", name.starts_with("min1") ? 5 : 0);
+    return std::string(name.substr(0, digit));
+}
+
+ShapePtr LeafShape(const std::string& base, int rows, int columns, bool matrix)
+{
+    if (matrix)
+        return MakeShape(Shape::Matrix, rows, columns, base + std::to_string(rows) + "x" + std::to_string(columns));
+    if (columns == 1)
+        return MakeShape(Shape::Scalar, 1, 1, base);
+    return MakeShape(Shape::Vector, 1, columns, base + std::to_string(columns));
+}
+
+// The shape of both operands of a component-wise operation, or null: the
+// scalar type the operation is done in (bool, int, uint, float, double in
+// rising rank), the dimensions of the smaller vector or of a non-scalar.
 ShapePtr Combine(const ShapePtr& a, const ShapePtr& b)
 {
     if (!a || !b || !IsLeaf(*a) || !IsLeaf(*b))
         return nullptr;
+    static const std::vector<std::string_view> kRank = {"bool", "min12int", "min16int", "int", "min16uint", "uint",
+                                                        "dword", "min10float", "min16float", "half", "float",
+                                                        "double"};
+    const auto rank = [](const std::string& base) {
+        return std::find(kRank.begin(), kRank.end(), base) - kRank.begin();
+    };
+    const std::string baseA = BaseOf(a->name), baseB = BaseOf(b->name);
+    const std::string base = rank(baseA) >= rank(baseB) ? baseA : baseB;
+    const Shape* shape = nullptr;
     if (a->kind == Shape::Scalar)
-        return b;
-    if (b->kind == Shape::Scalar)
-        return a;
-    if (a->kind == Shape::Vector && b->kind == Shape::Vector)
-        return a->columns <= b->columns ? a : b; // HLSL truncates the longer one
-    if (a->kind == Shape::Matrix && b->kind == Shape::Matrix && a->rows == b->rows && a->columns == b->columns)
-        return a;
-    return nullptr;
+        shape = b.get();
+    else if (b->kind == Shape::Scalar)
+        shape = a.get();
+    else if (a->kind == Shape::Vector && b->kind == Shape::Vector)
+        shape = a->columns <= b->columns ? a.get() : b.get(); // HLSL truncates the longer one
+    else if (a->kind == Shape::Matrix && b->kind == Shape::Matrix && a->rows == b->rows && a->columns == b->columns)
+        shape = a.get();
+    if (!shape)
+        return nullptr;
+    return LeafShape(base, shape->rows, shape->columns, shape->kind == Shape::Matrix);
 }
 
 ShapePtr Find(const std::map<std::string_view, ShapePtr>& table, std::string_view name)
@@ -120,7 +150,6 @@ public:
         }
     }
 
-private:
     // The bracket that closes the one at `open`, before `to`, or 0.
     std::size_t Close(std::size_t open, std::size_t to) const
     {
@@ -174,8 +203,15 @@ private:
             if (cast)
                 return Operand(at, to) ? cast : nullptr;
             shape = Value(start + 1, close);
-        } else if (tokens_.IsNumber(at) || word == "true" || word == "false") {
-            shape = types_.Named("float");
+        } else if (tokens_.IsNumber(at)) {
+            const std::string_view number = tokens_.Text(at);
+            const bool hex = number.starts_with("0x") || number.starts_with("0X");
+            shape = types_.Named(!hex && number.find_first_of(".eEfFhH") != std::string_view::npos ? "float"
+                                 : number.find_first_of("uU") != std::string_view::npos       ? "uint"
+                                                                                             : "int");
+            ++at;
+        } else if (word == "true" || word == "false") {
+            shape = types_.Named("bool");
             ++at;
         } else if (!word.empty() && tokens_.Is(at + 1, '(')) {
             const std::size_t close = Close(at + 1, to);
@@ -205,7 +241,7 @@ private:
                             next = member.shape;
                 } else if (IsLeaf(*shape)) {
                     const int size = SwizzleSize(name, *shape);
-                    next = size == 1 ? types_.Named("float") : size > 1 ? MakeShape(Shape::Vector, 1, size) : nullptr;
+                    next = size > 0 ? LeafShape(BaseOf(shape->name), 1, size, false) : nullptr;
                 }
                 shape = next;
                 at += 2;
@@ -214,8 +250,8 @@ private:
                 if (close == 0 || shape->kind == Shape::Scalar)
                     return nullptr;
                 shape = shape->kind == Shape::Array    ? shape->element
-                        : shape->kind == Shape::Matrix ? MakeShape(Shape::Vector, 1, shape->columns)
-                        : shape->kind == Shape::Vector ? types_.Named("float")
+                        : shape->kind == Shape::Matrix ? LeafShape(BaseOf(shape->name), 1, shape->columns, false)
+                        : shape->kind == Shape::Vector ? LeafShape(BaseOf(shape->name), 1, 1, false)
                                                        : nullptr;
                 at = close + 1;
             } else {
@@ -225,6 +261,7 @@ private:
         return shape;
     }
 
+private:
     const TokenView& tokens_;
     const Types& types_;
 };
@@ -360,6 +397,7 @@ void Types::ReadStructure(std::size_t nameAt)
             return;
         ++i;
     }
+    shape->name = tokens_.Text(nameAt);
     if (!shape->members.empty())
         structures_[tokens_.Text(nameAt)] = shape;
 }
@@ -367,6 +405,11 @@ void Types::ReadStructure(std::size_t nameAt)
 ShapePtr TypeOfValue(const TokenView& tokens, const Types& types, std::size_t from, std::size_t to)
 {
     return from < to ? ValueReader(tokens, types).Value(from, to) : nullptr;
+}
+
+ShapePtr TypeOfOperand(const TokenView& tokens, const Types& types, std::size_t& at)
+{
+    return ValueReader(tokens, types).Operand(at, tokens.Size());
 }
 
 } // namespace hlsl

@@ -24,7 +24,7 @@ struct Member {
 
 struct Shape {
     enum Kind { Scalar, Vector, Matrix, Struct, Array } kind = Scalar;
-    std::string name;            // a scalar's, vector's or matrix's type as HLSL writes it
+    std::string name;            // the type as HLSL writes it, but for an array's
     int rows = 1, columns = 1;   // a vector has `columns` components
     std::vector<Member> members; // a structure's
     ShapePtr element;            // an array's
@@ -68,5 +68,10 @@ private:
 // The type of the value written in tokens [from, to), or null where the text
 // does not tell it (an unknown name or function, a side effect).
 ShapePtr TypeOfValue(const TokenView& tokens, const Types& types, std::size_t from, std::size_t to);
+
+// The type of the unary expression that starts at token `at` (prefix
+// operators, casts, a primary expression and its postfix chain), or null;
+// `at` moves past it.
+ShapePtr TypeOfOperand(const TokenView& tokens, const Types& types, std::size_t& at);
 
 } // namespace hlsl

@@ -76,7 +76,8 @@ PreparedText PrepareText(std::string_view text, const std::string& file)
     PreparedText prepared;
     // The insertions in the order made: each pass's in the text it returns.
     const std::string initialized = LowerInitializerLists(lowered, prepared.insertions);
-    prepared.text = LowerRemainderOperators(initialized, prepared.insertions);
+    const std::string cast = LowerArrayCasts(initialized, file, prepared.insertions);
+    prepared.text = LowerRemainderOperators(cast, prepared.insertions);
     return prepared;
 }
 
