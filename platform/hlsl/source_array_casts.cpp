@@ -75,6 +75,12 @@ std::string LowerArrayCasts(std::string_view text, const std::string& file, std:
         // "(type[n]...)" right before an operand.
         if (!tokens.Is(i, '(') || !tokens.IsIdentifier(i + 1) || !tokens.Is(i + 2, '['))
             continue;
+        // An array's element read in parentheses is the common case here.
+        const std::size_t dimensionsEnd = text.find(')', tokens.Offset(i + 2));
+        if (dimensionsEnd == std::string_view::npos
+            || text.substr(tokens.Offset(i + 2), dimensionsEnd - tokens.Offset(i + 2)).find_first_not_of("[]0123456789 \t")
+                   != std::string_view::npos)
+            continue;
         if (!types)
             types = std::make_unique<Types>(tokens);
         const ShapePtr element = types->Named(tokens.Text(i + 1));

@@ -25,6 +25,9 @@ ShapePtr BuiltInShape(std::string_view name)
 {
     static const std::regex kType("(bool|int|uint|dword|half|float|double|min16float|min10float|min16int|min12int|"
                                   "min16uint)(([1-4])(x([1-4]))?)?");
+    static const std::string_view kBases[] = {"bool", "int", "uint", "dword", "half", "float", "double", "min1"};
+    if (std::none_of(std::begin(kBases), std::end(kBases), [&](std::string_view base) { return name.starts_with(base); }))
+        return nullptr;
     std::match_results<std::string_view::const_iterator> match;
     if (!std::regex_match(name.begin(), name.end(), match, kType))
         return nullptr;
