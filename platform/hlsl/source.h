@@ -142,6 +142,24 @@ struct Insertion {
 // constant. The bytes inserted are added to `insertions`.
 std::string LowerRemainderOperators(std::string_view text, std::vector<Insertion>& insertions);
 
+// HLSL takes every value of a brace initializer list apart into scalars and
+// fills the declared variable's scalars with them in order, whatever the
+// nesting of the braces: `float3 a[2] = { 1, 2, 3, p }` with a float3 p.
+// Where the type of every value is known from the text, the list is
+// rewritten into the nesting glslang wants, a constructor for each scalar,
+// vector and matrix of the target (`{ float3(1, 2, 3), float3(p) }`), and
+// a value that spans two of them read by components. The bytes inserted
+// are added to `insertions`; a list that cannot be typed is left as written.
+std::string LowerInitializerLists(std::string_view text, std::vector<Insertion>& insertions);
+
+// A cast to an array type, `(uint[4])v`: HLSL fills the array's scalars
+// with the operand's first scalars in order, or with a scalar operand in
+// every place. Where the operand's type is known from the text, the cast
+// becomes a call of a function that builds the array, written on the line
+// where the enclosing declaration begins; the bytes inserted are added to
+// `insertions`. Other casts are left as written.
+std::string LowerArrayCasts(std::string_view text, const std::string& file, std::vector<Insertion>& insertions);
+
 // The fxdemo_keep() overloads, for the preamble.
 std::string RemainderHelpers();
 
@@ -151,7 +169,8 @@ struct PreparedText {
 };
 
 // CheckSourceLimits, LowerEffectSyntax, LowerBufferStatics, LowerClasses,
-// CheckUnsupportedSyntax, then LowerRemainderOperators: what the main file
+// CheckUnsupportedSyntax, LowerInitializerLists, LowerArrayCasts, then
+// LowerRemainderOperators: what the main file
 // and every file it includes go through before glslang reads them.
 PreparedText PrepareText(std::string_view text, const std::string& file);
 

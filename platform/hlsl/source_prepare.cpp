@@ -74,7 +74,10 @@ PreparedText PrepareText(std::string_view text, const std::string& file)
     const std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file);
     CheckUnsupportedSyntax(lowered, file);
     PreparedText prepared;
-    prepared.text = LowerRemainderOperators(lowered, prepared.insertions);
+    // The insertions in the order made: each pass's in the text it returns.
+    const std::string initialized = LowerInitializerLists(lowered, prepared.insertions);
+    const std::string cast = LowerArrayCasts(initialized, file, prepared.insertions);
+    prepared.text = LowerRemainderOperators(cast, prepared.insertions);
     return prepared;
 }
 

@@ -62,7 +62,10 @@ std::vector<Explanation> FindExplanations(std::string_view text, const std::stri
         explanations.push_back(
             {MakeDiagnostic({file, at.line, at.column},
                             "casting to an array type " + Quoted(cast)
-                                + " is not supported by this compiler, except from an array of the same type"),
+                                + " is supported by this compiler only from an operand whose type it can tell "
+                                  "before preprocessing (a literal, a declared variable, constructor or function, "
+                                  "their members, elements, swizzles and arithmetic) or from an array of the same "
+                                  "type"),
              tokens.Position(std::min(end, tokens.Size() - 1)).line});
     }
     return explanations;
