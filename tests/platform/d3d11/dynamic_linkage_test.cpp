@@ -163,6 +163,28 @@ TEST_F(DynamicLinkageTest, AnEntryPointsUniformInterfaceParameterIsASlotToo)
     DrawEveryCombination(ps.get());
 }
 
+// Both stages of one program with slots of their own, each set from its
+// own instances.
+TEST_F(DynamicLinkageTest, AVertexStagesSlotChoosesItsCodeBesideThePixelStages)
+{
+    const Code code = Compile(kFile, "VS_Moved", "vs_5_0");
+    Owned<ID3D11VertexShader> moved;
+    ASSERT_EQ(device_->CreateVertexShader(code.data(), code.size(), linkage_.get(), moved.out()), S_OK);
+    context_->VSSetConstantBuffers(0, 1, lights_.address());
+    const Owned<ID3D11PixelShader> ps = Create("PS", linkage_.get());
+    Owned<ID3D11ClassInstance> ambient = Get(kLights[0]), matte = Get(kMaterials[0]);
+    ID3D11ClassInstance* const pixel[] = {ambient.get(), ambient.get(), matte.get()};
+    context_->PSSetShader(ps.get(), pixel, 3);
+    for (const Instance& light : kLights) {
+        Owned<ID3D11ClassInstance> instance = Get(light);
+        ID3D11ClassInstance* const vertex = instance.get();
+        context_->VSSetShader(moved.get(), &vertex, 1);
+        const bool stays = light.value >= 0.5f;
+        EXPECT_TRUE(TexelEq(Draw(), stays ? Texel{0.25f, 0.25f, 0.5f, 0.5f} : kClear))
+            << light.name << "[" << light.index << "]";
+    }
+}
+
 TEST_F(DynamicLinkageTest, TheShaderTakesOnlyItsOwnInstancesInTheirInterfacesSlots)
 {
     const Owned<ID3D11PixelShader> ps = Create("PS", linkage_.get());

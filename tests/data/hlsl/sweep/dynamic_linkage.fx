@@ -1,7 +1,8 @@
 // Dynamic shader linkage: two interfaces, lights and materials, called
 // through abstract instances whose classes are chosen when the shader is
 // bound. tests/platform/d3d11/dynamic_linkage_test.cpp draws PS and
-// PS_Uniform under every combination of class instances.
+// PS_Uniform under every combination of class instances, and VS_Moved
+// under each light.
 //
 // Lights (iLight, Intensity of the normal (0, 0, 1)):
 //  g_ambient   cAmbient      level                                  0.25
@@ -104,6 +105,17 @@ VSOut VS(float3 position : POSITION, float3 normal : NORMAL)
     return output;
 }
 
+// A vertex stage's slot, in the same program as the pixel stage's: a light
+// of Intensity below 0.5 moves the strip out of the viewport.
+iLight g_vertexLight;
+
+VSOut VS_Moved(float3 position : POSITION, float3 normal : NORMAL)
+{
+    VSOut output = VS(position, normal);
+    output.position.x += g_vertexLight.Intensity(output.normal) < 0.5 ? 4 : 0;
+    return output;
+}
+
 float Lights(float3 normal)
 {
     float sum = 0;
@@ -127,6 +139,10 @@ float4 PS_Uniform(VSOut input, uniform iMaterial material) : SV_Target
 // expect: VS vs_5_0 compiles
 //   slots: 0
 //   classes:
+// expect: VS_Moved vs_5_0 compiles
+//   cb: Lights@b0:96
+//   slots: 1 g_vertexLight:iLight@0
+//   classes: 1=g_ambient[0]:cAmbient(iLight) 2=g_suns[0]:cDirectional(iLight) 3=g_suns[1]:cDirectional(iLight) 4=g_bright[0]:cBright(iLight) 5=:cGlow(iLight,iMaterial) 6=:cUnlit(iLight)
 // expect: PS ps_5_0 compiles
 //   cb: Lights@b0:96
 //   slots: 3 g_lights:iLight@0x2 g_material:iMaterial@2
@@ -134,5 +150,5 @@ float4 PS_Uniform(VSOut input, uniform iMaterial material) : SV_Target
 // expect: PS_Uniform ps_5_0 compiles
 //   cb: Lights@b0:96
 //   slots: 3 g_lights:iLight@0x2 material:iMaterial@2
-// expect: PS ps_4_0 error (89,8) 'abstract interface instance 'g_lights' of interface 'iLight': a call through it is resolved when the shader is bound (dynamic shader linkage), which shader model 5 introduced; ps_4_0 does not have it'
-// expect: VS vs_4_1 error (89,8) 'which shader model 5 introduced'
+// expect: PS ps_4_0 error (90,8) 'abstract interface instance 'g_lights' of interface 'iLight': a call through it is resolved when the shader is bound (dynamic shader linkage), which shader model 5 introduced; ps_4_0 does not have it'
+// expect: VS vs_4_1 error (90,8) 'which shader model 5 introduced'
