@@ -56,7 +56,9 @@ CompileResult CompileHlsl(const CompileRequest& request)
         const ShaderStage stage = CheckProfile(request.profile, file);
         CheckMacros(request.macros, file);
         // Limits, effect syntax blanked, refusals; every #include the same way.
-        sources = SourceSet(file, PrepareText(request.source, file));
+        PreparedText prepared = PrepareText(request.source, file);
+        const std::vector<Insertion> preparedInsertions = prepared.insertions;
+        sources = SourceSet(file, std::move(prepared));
         const std::string preamble = WritePreamble(request.macros, file, sources.MainText());
 
         // ---- glslang's tree (tree.h) ----------------------------------------------------
@@ -71,7 +73,17 @@ CompileResult CompileHlsl(const CompileRequest& request)
             parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);
         }
         Tree tree = ParseHlsl(parse, sources);
-        CheckInterfaceInstances(tree, entryPoint, request.profile, sources);
+        const DynamicLinkage linkage = ReadInterfaceInstances(tree, entryPoint, request.profile, stage, sources);
+        if (!linkage.instances.empty()) {
+            // Calls through interface slots: the text again, parsed again.
+            PreparedText lowered{{}, preparedInsertions};
+            lowered.text = LowerDynamicLinkage(sources.MainText(), file, linkage, true, lowered.insertions);
+            std::vector<Insertion> unused;
+            parse.text = LowerDynamicLinkage(parse.text, file, linkage, true, unused);
+            parse.linkage = &linkage;
+            sources = SourceSet(file, std::move(lowered));
+            tree = ParseHlsl(parse, sources);
+        }
         // Before linking: glslang's link refuses a geometry stage without a
         // stream in words of its own, at no position.
         CheckStageKind(tree, entryPoint, request.profile, stage, sources);
@@ -105,6 +117,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerExtraVertices(words);
             LowerDriverDependentRules(words);
             LowerDenormals(words);
+            if (linkage.slotCount > 0)
+                LowerInterfaceUniform(words, stage);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
             RemoveDeadFlushes(words);
@@ -157,6 +171,12 @@ CompileResult CompileHlsl(const CompileRequest& request)
             container.inputs.push_back(std::move(variable.reflected));
         for (InterfaceVariable& variable : outputs)
             container.outputs.push_back(std::move(variable.reflected));
+        container.interfaceSlotCount = linkage.slotCount;
+        for (const AbstractInstance& instance : linkage.instances)
+            if (instance.slot)
+                container.interfaceSlots.push_back(
+                    {instance.name, instance.interfaceName, *instance.slot, std::max<std::uint32_t>(instance.arraySize, 1)});
+        container.classInstances = linkage.classInstances;
         if (stage == ShaderStage::Geometry)
             container.geometryMaxVertices =
                 spvc_compiler_get_execution_mode_argument(cross.Get(), SpvExecutionModeOutputVertices);

@@ -104,7 +104,8 @@ struct CombinedSampler {
 // A call through an abstract interface instance is compiled as a switch over
 // the class instances that may fill its interface slot. The GLSL declares
 //   uniform uint fxsc_<stage>_interfaces[interfaceSlotCount];
-// (InterfaceUniformName): element k holds the `id` of the ClassInstanceRecord
+// (InterfaceUniformName; it has an explicit location, but the layer finds it
+// by name): element k holds the `id` of the ClassInstanceRecord
 // bound to interface slot k, 0 for none. The layer sets it when the shader is
 // bound with its class instances; nothing is compiled on the frame path.
 

@@ -12,9 +12,12 @@
 // file it includes (SourceSet), and the preamble.
 
 #include "platform/hlsl/compile_messages.h"
+#include "platform/hlsl/shader_container.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,7 +112,10 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file);
 // in the same file, two base classes, a directive inside a base's member)
 // it leaves as written: glslang fails on it only where the preprocessor
 // keeps it, and ExplainClasses says why in that error's place.
+// A class gets an empty method kImplementsMarker + name for each interface
+// it implements, its bases' included.
 constexpr const char* kInterfaceMarker = "fxdemo_interface";
+constexpr const char* kImplementsMarker = "fxdemo_implements_";
 std::string LowerClasses(std::string_view text, const std::string& file);
 
 // What LowerClasses left as written in the prepared text, each with the
@@ -191,6 +197,54 @@ std::string WritePreamble(const std::vector<Macro>& macros, const std::string& f
 // blanked out, attributes and body, line breaks kept. Nothing can call one:
 // its stream parameter has no other use.
 std::string LowerOtherGeometryShaders(std::string text, const std::string& entryPoint);
+
+// ---- Dynamic linkage: the text once more, after the tree has been read ----------
+
+// One abstract interface instance the preprocessor left: a global or
+// constant buffer member (`iLight g_light;`, `iLight g_lights[2];`) or a
+// `uniform` parameter of the entry point.
+struct AbstractInstance {
+    std::string name;
+    std::string interfaceName;
+    SourcePosition position;          // its name
+    std::uint32_t arraySize = 0;      // 0 where it is no array
+    bool parameter = false;           // an entry point's parameter
+    std::optional<std::uint32_t> slot; // its first interface slot; none where the entry point never uses it
+};
+
+// A method of an interface, as LowerClasses left it: a structure's method.
+struct InterfaceMethod {
+    std::string interfaceName;
+    std::string name;
+    std::string returnType;              // "float3", "void"
+    std::vector<std::string> parameters; // "float3 normal", "out float x", without semantics or defaults
+    std::vector<std::string> arguments;  // the parameters' names
+};
+
+// What the tree tells of a shader model 5 entry point's dynamic linkage.
+struct DynamicLinkage {
+    ShaderStage stage = ShaderStage::Vertex;
+    std::vector<AbstractInstance> instances; // in slot order
+    std::uint32_t slotCount = 0;
+    std::vector<ClassInstanceRecord> classInstances;
+    std::vector<std::string> instanceArrays; // the declared class instances that are arrays
+    std::vector<InterfaceMethod> methods;    // of every interface a slot holds, in declaration order
+};
+
+// The methods of each interface in `interfaces` that the text declares.
+std::vector<InterfaceMethod> ReadInterfaceMethods(std::string_view text, const std::vector<std::string>& interfaces);
+
+// Calls through abstract instances chosen when the shader is bound. Each
+// abstract instance the file declares becomes a static structure that holds
+// its interface slot (a constant buffer's moves out of the buffer, an entry
+// point's parameter before the entry point), and each method of an
+// interface a slot holds calls a function that switches on the stage's
+// interface uniform over the ids of the class instances that implement the
+// interface, declared before the interface; the main file (`mainFile`) ends
+// with that uniform and those functions. Bytes inserted into a line are
+// added to `insertions`.
+std::string LowerDynamicLinkage(std::string_view text, const std::string& file, const DynamicLinkage& linkage,
+                                bool mainFile, std::vector<Insertion>& insertions);
 
 // ---- After glslang: its errors in the user's terms -------------------------------
 

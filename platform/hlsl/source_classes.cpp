@@ -181,11 +181,15 @@ private:
             const std::size_t to = tokens_.Token(declaration.open).begin;
             edits_.push_back({from, to, Blank(text_.substr(from, to - from))});
         }
-        // The base classes' members, root first, on the line of the '{'.
+        // The base classes' members, root first, on the line of the '{',
+        // and an empty method per interface the class implements, its
+        // bases' included, by which the tree stage knows the interfaces.
         std::string copied;
         for (const Declaration* base : Ancestors(declaration))
             for (const Member& member : base->members)
                 copied += " " + Rewrite(member, *base, declaration);
+        for (const std::string& name : Interfaces(declaration))
+            copied += std::string(" void ") + kImplementsMarker + name + "() {}";
         const std::size_t open = tokens_.Token(declaration.open).end;
         if (!copied.empty())
             edits_.push_back({open, open, copied});
@@ -259,6 +263,19 @@ private:
             chain.insert(chain.begin(), at);
         }
         return chain;
+    }
+
+    // The interfaces a class implements, its bases' first.
+    std::vector<std::string> Interfaces(const Declaration& declaration) const
+    {
+        std::vector<const Declaration*> chain = Ancestors(declaration);
+        chain.push_back(&declaration);
+        std::vector<std::string> names;
+        for (const Declaration* c : chain)
+            for (const std::string& name : c->interfaces)
+                if (std::find(names.begin(), names.end(), name) == names.end())
+                    names.push_back(name);
+        return names;
     }
 
     static bool Defines(const Declaration& declaration, std::string_view method)

@@ -76,6 +76,18 @@ void LowerDenormals(std::vector<std::uint32_t>& words);
 // dead load of an input or a buffer would keep it in the shader's interface.
 void RemoveDeadFlushes(std::vector<std::uint32_t>& words);
 
+// Dynamic linkage: the static array that holds the class instance bound to
+// each interface slot (LowerDynamicLinkage in source.h) becomes the plain
+// uniform fxsc_<stage>_interfaces that the layer sets (shader_container.h),
+// before the optimizer could take a static nothing writes for a constant.
+// GLSL checked as GL SPIR-V wants a location for it: each stage its own
+// range, above every slot of the stage before.
+constexpr std::uint32_t InterfaceUniformLocation(ShaderStage stage)
+{
+    return static_cast<std::uint32_t>(stage) * 256;
+}
+void LowerInterfaceUniform(std::vector<std::uint32_t>& words, ShaderStage stage);
+
 // The SPIR-V optimizer passes GlslangToSpv runs on HLSL when its optimizer
 // is on. Without them a texture or sampler passed to a function loses its
 // binding.

@@ -46,6 +46,8 @@ struct ParseRequest {
     std::string preamble;   // WritePreamble's
     std::string entryPoint;
     ShaderStage stage = ShaderStage::Vertex;
+    // Where set, every #include is lowered for it (LowerDynamicLinkage).
+    const DynamicLinkage* linkage = nullptr;
 };
 
 // ---- Parse and link ---------------------------------------------------------------
@@ -81,11 +83,17 @@ void CheckGeometryShape(const Tree& probe, const std::string& entryPoint, const 
 void CheckStageKind(const Tree& tree, const std::string& entryPoint, const std::string& profile, ShaderStage stage,
                     const SourceSet& sources);
 
-// Refuses an abstract interface instance (a global, a cbuffer member or an
-// entry point's parameter whose type is an interface) that the
-// preprocessor left: calls through it need dynamic shader linkage.
-void CheckInterfaceInstances(const Tree& tree, const std::string& entryPoint, const std::string& profile,
-                             const SourceSet& sources);
+// The abstract interface instances (a global, a cbuffer member or an entry
+// point's parameter whose type is an interface) that the preprocessor left:
+// calls through them need dynamic shader linkage, which shader model 4
+// refuses. For 5_0, the interface slots as the Windows compiler numbers
+// them (in declaration order, an array taking one per element, none for an
+// instance the entry point's code never uses), the class instances that can
+// fill them (declared ones, then a created one per class without data; ids
+// from 1), and the methods of their interfaces, which every class that
+// implements one must define. Empty where there is no abstract instance.
+DynamicLinkage ReadInterfaceInstances(const Tree& tree, const std::string& entryPoint, const std::string& profile,
+                                      ShaderStage stage, const SourceSet& sources);
 
 // Refuses an out or inout argument that is a matrix swizzle of several
 // elements: glslang passes a copy it never writes back.

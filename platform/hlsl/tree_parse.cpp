@@ -26,7 +26,10 @@ namespace {
 // reading with the same checks as the main file, and refuses cycles.
 class Includer final : public glslang::TShader::Includer {
 public:
-    explicit Includer(SourceSet& sources) : sources_(sources) { chain_.push_back(Identity(sources.MainFile())); }
+    Includer(SourceSet& sources, const DynamicLinkage* linkage) : sources_(sources), linkage_(linkage)
+    {
+        chain_.push_back(Identity(sources.MainFile()));
+    }
 
     IncludeResult* includeLocal(const char* headerName, const char* includerName, size_t depth) override
     {
@@ -79,6 +82,8 @@ private:
         PreparedText text;
         try {
             text = PrepareText(file.text, name);
+            if (linkage_)
+                text.text = LowerDynamicLinkage(text.text, name, *linkage_, false, text.insertions);
         } catch (const Refusal& refusal) {
             // glslang's C++ is not unwound through: the refusal is raised
             // again once the parse has returned.
@@ -97,6 +102,7 @@ private:
     }
 
     SourceSet& sources_;
+    const DynamicLinkage* linkage_;
     std::vector<std::string> chain_;
     std::deque<std::string> messages_;
     std::deque<std::string> names_;
@@ -227,7 +233,7 @@ Tree ParseHlsl(const ParseRequest& request, SourceSet& sources)
     // gl_FragCoord.w is 1/w.
     shader.setDxPositionW(true);
 
-    Includer includer(sources);
+    Includer includer(sources, request.linkage);
     const bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
     if (includer.Refused())
         throw *includer.Refused();

@@ -22,6 +22,11 @@
 //             '~' (linked by a location macro) or '@' fixed location
 //   cb        name '@b' slot ':' bytes
 //   tex       't' slot ['s' slot, none for Load] ['x' elements of an array]
+//   slots     the count of interface slots, then each abstract instance
+//             name ':' interface '@' first slot ['x' elements of an array]
+//   classes   each class instance: id '=' [instance '[' index ']'] ':'
+//             class '(' its interfaces, by commas ')'; no instance for a
+//             created one
 // "error" asks for E_FAIL, no code blob and exactly one message line at that
 // line and column of the file, holding the quoted text. Each file is compiled
 // in a copy of the whole data tree, from its own folder.
@@ -73,7 +78,7 @@ std::vector<Expectation> ReadExpectations(const std::string& file, const std::st
 {
     static const std::regex kExpect(
         R"(^// expect: (\w+) ([A-Za-z0-9_]+)((?: -D\S+)*) (?:(compiles)|error ([^ (]*)\((\d+)(,\d+)?\) '(.*)')\s*$)");
-    static const std::regex kPart(R"(^//   (in|out|cb|tex|gs):(.*)$)");
+    static const std::regex kPart(R"(^//   (in|out|cb|tex|gs|slots|classes):(.*)$)");
     std::vector<Expectation> expectations;
     std::istringstream lines(text);
     std::smatch match;
@@ -110,7 +115,7 @@ std::string Describe(const StageVariable& v)
 
 std::map<std::string, Words> Reflection(const hlsl::ShaderContainer& c)
 {
-    std::map<std::string, Words> parts{{"in", {}}, {"out", {}}, {"cb", {}}, {"tex", {}}};
+    std::map<std::string, Words> parts{{"in", {}}, {"out", {}}, {"cb", {}}, {"tex", {}}, {"classes", {}}};
     for (const StageVariable& v : c.inputs)
         parts["in"].insert(Describe(v));
     for (const StageVariable& v : c.outputs)
@@ -122,6 +127,18 @@ std::map<std::string, Words> Reflection(const hlsl::ShaderContainer& c)
                             + (s.samplerSlot == hlsl::kNoSlot ? "" : "s" + std::to_string(s.samplerSlot))
                             + (s.arraySize > 1 ? "x" + std::to_string(s.arraySize) : ""));
     parts["gs"].insert(std::to_string(c.geometryMaxVertices));
+    parts["slots"].insert(std::to_string(c.interfaceSlotCount));
+    for (const hlsl::InterfaceSlotRecord& r : c.interfaceSlots)
+        parts["slots"].insert(r.name + ":" + r.interfaceName + "@" + std::to_string(r.slot)
+                              + (r.arraySize > 1 ? "x" + std::to_string(r.arraySize) : ""));
+    for (const hlsl::ClassInstanceRecord& r : c.classInstances) {
+        std::string interfaces;
+        for (const std::string& name : r.interfaces)
+            interfaces += (interfaces.empty() ? "" : ",") + name;
+        parts["classes"].insert(std::to_string(r.id) + "=" + r.instanceName
+                                + (r.instanceName.empty() ? "" : "[" + std::to_string(r.instanceIndex) + "]") + ":"
+                                + r.typeName + "(" + interfaces + ")");
+    }
     return parts;
 }
 
