@@ -19,12 +19,6 @@ namespace {
 using spirv::Instruction;
 using spirv::Module;
 
-bool IsFloat32(const Module& module, std::uint32_t type)
-{
-    const std::uint32_t component = module.Components(type).first;
-    return component != 0 && component == module.FindType(spv::OpTypeFloat, 32);
-}
-
 // The operations whose float operands Direct3D flushes, and whose float
 // results it flushes too. Moves, selects, swizzles, bit casts, negation and
 // abs (source modifiers in Direct3D's code) keep a denormal.
@@ -225,7 +219,7 @@ void LowerDenormals(std::vector<std::uint32_t>& words)
     // operand that is one needs no flush of its own.
     std::set<std::uint32_t> flushedResults;
     for (const Instruction& instruction : module.Instructions())
-        if (Arithmetic(instruction, glslSet) && IsFloat32(module, instruction.ResultType()))
+        if (Arithmetic(instruction, glslSet) && module.IsFloat32(instruction.ResultType()))
             flushedResults.insert(instruction.Result());
     std::map<std::uint32_t, std::uint32_t> flushedOperands; // within one block: value -> flushed
     std::map<std::uint32_t, std::uint32_t> flushFunctions;  // float type -> its flush
@@ -255,7 +249,7 @@ void LowerDenormals(std::vector<std::uint32_t>& words)
             const std::uint32_t type = module.TypeOf(operand);
             // A matrix operand is left as it is: each of its columns would
             // need a flush of its own.
-            if (!IsFloat32(module, type) || flushedResults.count(operand) || NormalConstant(module, operand))
+            if (!module.IsFloat32(type) || flushedResults.count(operand) || NormalConstant(module, operand))
                 continue;
             auto known = flushedOperands.find(operand);
             if (known == flushedOperands.end())

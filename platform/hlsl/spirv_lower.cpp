@@ -20,12 +20,6 @@ namespace {
 using spirv::Instruction;
 using spirv::Module;
 
-bool IsFloat32(const Module& module, std::uint32_t type)
-{
-    const std::uint32_t component = module.Components(type).first;
-    return component != 0 && component == module.FindType(spv::OpTypeFloat, 32);
-}
-
 // Replaces each instruction `rewrite` gives code for by that code; the words
 // change only where one is replaced.
 void Rewrite(std::vector<std::uint32_t>& words,
@@ -163,7 +157,7 @@ void LowerFloatToIntConversions(std::vector<std::uint32_t>& words)
     Rewrite(words, [](Module& module, const Instruction& instruction) -> std::vector<Instruction> {
         const spv::Op op = instruction.Op();
         if ((op == spv::OpConvertFToS || op == spv::OpConvertFToU) && instruction.Size() == 4
-            && IsFloat32(module, module.TypeOf(instruction.Word(3))))
+            && module.IsFloat32(module.TypeOf(instruction.Word(3))))
             return DefinedConversion(module, instruction);
         return {};
     });
@@ -182,7 +176,7 @@ void LowerFloatLdexp(std::vector<std::uint32_t>& words)
             looked = true;
         }
         if (ldexp.Op() != spv::OpExtInst || !glslSet || ldexp.Size() != 7 || ldexp.Word(3) != glslSet
-            || ldexp.Word(4) != spv::GLSLstd450Ldexp || !IsFloat32(module, module.TypeOf(ldexp.Word(6))))
+            || ldexp.Word(4) != spv::GLSLstd450Ldexp || !module.IsFloat32(module.TypeOf(ldexp.Word(6))))
             return {};
         const std::uint32_t type = ldexp.Word(1), result = ldexp.Word(2), x = ldexp.Word(5), exponent = ldexp.Word(6);
         const std::uint32_t power = module.NewId();

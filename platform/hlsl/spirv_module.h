@@ -77,6 +77,12 @@ public:
     bool IsConstant(std::uint32_t id) const;
     // The component type and count of a type: count 1 for a scalar.
     std::pair<std::uint32_t, std::uint32_t> Components(std::uint32_t type) const;
+    // Whether a type is a 32-bit float scalar or vector.
+    bool IsFloat32(std::uint32_t type) const
+    {
+        const std::uint32_t component = Components(type).first;
+        return component != 0 && component == FindType(spv::OpTypeFloat, 32);
+    }
     // The id of a scalar or vector type (OpTypeInt width and signedness,
     // OpTypeFloat width, OpTypeVector component and count), or 0.
     std::uint32_t FindType(spv::Op op, std::uint32_t a = 0, std::uint32_t b = 0) const;
