@@ -118,6 +118,7 @@ void HookGlEntryPoints()
     FXBENCH_HOOK(glPixelStorei);
     FXBENCH_HOOK(glProgramUniform1ui);
     FXBENCH_HOOK(glProgramUniform1uiv);
+    FXBENCH_HOOK(glProgramUniform4f);
     FXBENCH_HOOK(glSamplerParameterf);
     FXBENCH_HOOK(glSamplerParameterfv);
     FXBENCH_HOOK(glSamplerParameteri);

@@ -105,6 +105,9 @@ private:
     // Sets the stage's mask of empty texture units in the program, unless
     // the program already holds it.
     void ApplyEmptyTextures(LinkedProgram& linked, hlsl::ShaderStage stage);
+    // Sets the viewport a geometry stage places its points by, unless the
+    // program already holds it.
+    void ApplyPointViewport(LinkedProgram& linked);
 
     // A slot the attributes do not read from has no GL binding.
     static constexpr std::uint8_t kNoBinding = 0xFF;

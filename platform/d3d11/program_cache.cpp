@@ -86,6 +86,8 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
              {hlsl::ShaderStage::Vertex, hlsl::ShaderStage::Geometry, hlsl::ShaderStage::Pixel})
             linked.emptyTexturesLocation[static_cast<std::size_t>(stage)] =
                 glGetUniformLocation(program, hlsl::EmptyTexturesUniformName(stage).c_str());
+        if (geometry)
+            linked.pointViewportLocation = glGetUniformLocation(program, hlsl::kPointViewportUniform);
     }
     entries_.push_back({vertex.serial, geometrySerial, pixel.serial, std::move(linked)});
     newlyLinked_ = true;

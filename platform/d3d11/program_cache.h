@@ -42,7 +42,7 @@ struct StageCode {
 
 // A linked program and, per stage (hlsl::ShaderStage), the location of the
 // stage's interface uniform (hlsl::InterfaceUniformName; -1 without one) and
-// the class instance ids last uploaded to it, and the location of its mask
+// the class instance ids last uploaded to it, the location of its mask
 // of empty texture units (hlsl::EmptyTexturesUniformName; -1 where the stage
 // asks for none) and the mask it holds. GL keeps uniform values per program,
 // so each program remembers its own.
@@ -52,6 +52,10 @@ struct LinkedProgram {
     std::array<std::vector<std::uint32_t>, 3> interfaceIds;
     std::array<GLint, 3> emptyTexturesLocation{-1, -1, -1};
     std::array<std::uint32_t, 3> emptyTextures{};
+    // The viewport a geometry stage that emits points places them by
+    // (hlsl::kPointViewportUniform; -1 without one), and the one it holds.
+    GLint pointViewportLocation = -1;
+    std::array<float, 4> pointViewport{};
 };
 
 class ProgramCache {

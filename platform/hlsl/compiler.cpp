@@ -163,6 +163,8 @@ CompileResult CompileHlsl(const CompileRequest& request)
         LowerEmptyTextureSizes(glsl, container, module.entryPosition);
         if (stage == ShaderStage::Vertex)
             LowerVertexClipDistances(glsl);
+        if (stage == ShaderStage::Geometry)
+            LowerPointPlacement(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;

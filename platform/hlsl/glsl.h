@@ -156,6 +156,11 @@ void LowerEmptyTextureSizes(std::string& glsl, const ShaderContainer& container,
 // only the last stage before the rasterizer clips.
 void LowerVertexClipDistances(std::string& glsl);
 
+// A geometry stage that emits points: each is moved, before it is emitted,
+// to the centre of the one pixel Direct3D's rule gives it (see
+// kPointViewportUniform).
+void LowerPointPlacement(std::string& glsl);
+
 // ---- The GLSL as GL will see it ---------------------------------------------------
 
 // A compile that succeeds must give a shader that CreateVertexShader and

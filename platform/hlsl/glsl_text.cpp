@@ -124,6 +124,40 @@ void LowerDepthOutput(std::string& glsl)
                           "}\n\n");
 }
 
+void LowerPointPlacement(std::string& glsl)
+{
+    // SPIRV-Cross writes the output primitive as "layout(max_vertices = N, points) out;".
+    const std::size_t layout = glsl.find(", points) out;\n");
+    const std::size_t main = glsl.find("\nvoid main()");
+    if (layout == std::string::npos || main == std::string::npos)
+        return;
+    for (const std::string_view emit : {"EmitVertex();", "EmitStreamVertex("})
+        for (std::size_t at = glsl.find(emit, main); at != std::string::npos; at = glsl.find(emit, at + 1)) {
+            constexpr std::string_view kPlace = "fxsc_place_point(); ";
+            glsl.insert(at, kPlace);
+            at += kPlace.size();
+        }
+    // The window position as Direct3D computes it from the viewport, snapped
+    // to 1/256 of a pixel (to nearest, ties to even); the square around it
+    // covers the pixel whose centre lies in [p - 0.5, p + 0.5) on each axis,
+    // which is ceil(p) - 1. Its centre is half a pixel from every edge of the
+    // square GL draws there. A point behind the eye is left to the clipper.
+    glsl.insert(main + 1,
+                "layout(location = " + std::to_string(kPointViewportLocation) + ") uniform vec4 "
+                    + kPointViewportUniform + ";\n\n"
+                    "void fxsc_place_point()\n"
+                    "{\n"
+                    "    if (!(gl_Position.w > 0.0))\n"
+                    "        return;\n"
+                    "    vec4 viewport = " + kPointViewportUniform + ";\n"
+                    "    vec2 ndc = gl_Position.xy / gl_Position.w;\n"
+                    "    vec2 window = viewport.xy + vec2(ndc.x + 1.0, 1.0 - ndc.y) * 0.5 * viewport.zw;\n"
+                    "    vec2 centre = ceil(roundEven(window * 256.0) / 256.0) - 0.5;\n"
+                    "    vec2 placed = (centre - viewport.xy) / viewport.zw * 2.0;\n"
+                    "    gl_Position.xy = vec2(placed.x - 1.0, 1.0 - placed.y) * gl_Position.w;\n"
+                    "}\n\n");
+}
+
 void LowerHalfPacking(std::string& glsl)
 {
     constexpr std::string_view kPack = "packHalf2x16(";

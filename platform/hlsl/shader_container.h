@@ -173,6 +173,20 @@ constexpr std::uint32_t EmptyTexturesLocation(ShaderStage stage)
     return 1020 + static_cast<std::uint32_t>(stage);
 }
 
+// ---- Points ------------------------------------------------------------------
+//
+// Direct3D rasterizes a point as a 1 x 1 square around its position, snapped
+// to 1/256 of a pixel, under the top-left rule: it covers exactly one pixel,
+// also when its edges pass through pixel centres. GL leaves those ties to the
+// driver. A geometry stage that emits points declares
+//   layout(location = kPointViewportLocation) uniform vec4 fxsc_gs_point_viewport;
+// (kPointViewportUniform: the viewport's TopLeftX, TopLeftY, Width and
+// Height), and moves each point to the centre of the pixel Direct3D covers,
+// where no edge passes through a pixel centre. The layer sets it when it
+// changes.
+constexpr const char* kPointViewportUniform = "fxsc_gs_point_viewport";
+constexpr std::uint32_t kPointViewportLocation = 1023;
+
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
 // slots per stage.
 constexpr std::uint32_t ConstantBufferBinding(ShaderStage stage, std::uint32_t slot)
