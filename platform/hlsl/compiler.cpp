@@ -56,18 +56,18 @@ CompileResult CompileHlsl(const CompileRequest& request)
         const ShaderStage stage = CheckProfile(request.profile, file);
         CheckMacros(request.macros, file);
         // Limits, effect syntax blanked, refusals; every #include the same way.
-        PreparedText prepared = PrepareText(request.source, file);
+        PreparedText prepared = PrepareText(request.source, file, {file, request.source});
         const std::vector<Insertion> preparedInsertions = prepared.insertions;
         sources = SourceSet(file, std::move(prepared));
         const std::string preamble = WritePreamble(request.macros, file, sources.MainText());
 
         // ---- glslang's tree (tree.h) ----------------------------------------------------
-        ParseRequest parse{sources.MainText(), preamble, entryPoint, stage};
+        ParseRequest parse{sources.MainText(), preamble, entryPoint, stage, nullptr, {file, request.source}};
         if (stage == ShaderStage::Geometry) {
             // glslang's geometry front end crashes on shapes that a parse for
             // the vertex stage reads safely: those are refused on such a parse
             // first, which also checks every function's syntax.
-            const ParseRequest vertexParse{parse.text, preamble, entryPoint, ShaderStage::Vertex};
+            const ParseRequest vertexParse{parse.text, preamble, entryPoint, ShaderStage::Vertex, nullptr, parse.root};
             const Tree probe = ParseHlsl(vertexParse, sources);
             CheckGeometryShape(probe, entryPoint, sources);
             parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);

@@ -63,10 +63,22 @@ constexpr std::size_t kMaxIncludeDepth = 32;
 // including file's folder, the case of each part resolved as on Windows.
 std::string IncludePath(const std::string& includer, const std::string& name);
 
+// The name an #include directive gives, quoted or bracketed; empty for
+// any other directive.
+std::string IncludedName(std::string_view directive);
+
 // Every file the text's #include directives name, and those they include in
 // turn, as the compiler finds them: for watching them, not for compiling
 // (a directive under a false #if other than "#if 0" counts too).
 std::vector<std::string> ReadIncludedFiles(const std::string& file, std::string_view text);
+
+// The main file of a compile as written, where the preprocessor starts
+// reading: a class in one file may derive from a class or interface that a
+// file read before it declares (LowerClasses).
+struct IncludeRoot {
+    std::string file;
+    std::string_view text;
+};
 
 // ---- The passes, in the order PrepareText runs them ------------------------------
 
@@ -107,16 +119,18 @@ void CheckUnsupportedSyntax(std::string_view text, const std::string& file);
 // interface, which makes it virtual). Interfaces leave the base lists; each
 // becomes a structure of its name whose first member is kInterfaceMarker
 // and whose methods have bodies, so that glslang reads an abstract instance
-// and the tree stage finds it after the preprocessor. What it refuses (a
-// method declared without its body in a class, a base not declared before
-// in the same file, two base classes, a directive inside a base's member)
+// and the tree stage finds it after the preprocessor. A base may be
+// declared in another file: one the preprocessor reads from `root` before
+// this one, or one this file includes before the class. What it refuses (a
+// method declared without its body in a class, a base not declared before,
+// two base classes, a directive inside a base's member)
 // it leaves as written: glslang fails on it only where the preprocessor
 // keeps it, and ExplainClasses says why in that error's place.
 // A class gets an empty method kImplementsMarker + name for each interface
 // it implements, its bases' included.
 constexpr const char* kInterfaceMarker = "fxdemo_interface";
 constexpr const char* kImplementsMarker = "fxdemo_implements_";
-std::string LowerClasses(std::string_view text, const std::string& file);
+std::string LowerClasses(std::string_view text, const std::string& file, const IncludeRoot& root);
 
 // What LowerClasses left as written in the prepared text, each with the
 // last line of its declaration.
@@ -178,7 +192,7 @@ struct PreparedText {
 // CheckUnsupportedSyntax, LowerInitializerLists, LowerArrayCasts, then
 // LowerRemainderOperators: what the main file
 // and every file it includes go through before glslang reads them.
-PreparedText PrepareText(std::string_view text, const std::string& file);
+PreparedText PrepareText(std::string_view text, const std::string& file, const IncludeRoot& root);
 
 // Refuses a caller's macro that is not an identifier or spans several lines.
 void CheckMacros(const std::vector<Macro>& macros, const std::string& file);

@@ -21,9 +21,16 @@ namespace {
 
 using namespace classes;
 
-class ClassLowering {
+class ClassLowering : public ClassGraph {
 public:
-    ClassLowering(std::string_view text, const std::string& file) : text_(text), file_(file), tokens_(text) {}
+    ClassLowering(std::string_view text, const std::string& file, const std::vector<ExternalDeclaration>& externals = {})
+        : ClassGraph(text, externals), file_(file)
+    {
+    }
+
+    // Whether a base named in the text is declared before it nowhere this
+    // lowering looked.
+    bool Unresolved() const { return unresolved_; }
 
     std::vector<ClassExplanation> Explain()
     {
@@ -35,16 +42,16 @@ public:
     {
         Lower();
         if (edits_.empty())
-            return std::string(text_);
+            return text_.substr(prefix_);
         std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
         std::string lowered;
-        std::size_t at = 0;
+        std::size_t at = prefix_;
         for (const Edit& edit : edits_) {
-            lowered.append(text_.substr(at, edit.begin - at));
+            lowered.append(std::string_view(text_).substr(at, edit.begin - at));
             lowered += edit.text;
             at = edit.end;
         }
-        lowered.append(text_.substr(at));
+        lowered.append(std::string_view(text_).substr(at));
         return lowered;
     }
 
@@ -53,6 +60,8 @@ private:
     {
         ReadDeclarations();
         for (Declaration& declaration : declarations_) {
+            if (declaration.external)
+                continue;
             if (declaration.isInterface)
                 LowerInterface(declaration);
             else
@@ -66,8 +75,8 @@ private:
     // (ExplainClasses).
     void RefuseAt(std::size_t token, const std::string& message, Declaration& declaration)
     {
-        const TextPosition at = tokens_.Position(token);
-        const int last = declaration.close ? tokens_.Position(declaration.close).line : at.line;
+        const TextPosition at = At(token);
+        const int last = declaration.close ? At(declaration.close).line : at.line;
         explanations_.push_back({MakeDiagnostic({file_, at.line, at.column}, message), last});
         // glslang reads some of these without a word ("class C : A" where
         // C uses nothing of A): a character it refuses makes sure.
@@ -90,6 +99,9 @@ private:
                 || (word != "class" && word != "struct" && word != "interface"))
                 continue;
             Declaration declaration;
+            declaration.external = tokens_.Offset(i) < prefix_;
+            if (declaration.external)
+                declaration.visibleFrom = ExternalAt(tokens_.Offset(i)).visibleFrom;
             std::vector<std::pair<std::size_t, std::string>> problems;
             declaration.name = std::string(tokens_.Text(i + 1));
             declaration.isInterface = word == "interface";
@@ -99,7 +111,11 @@ private:
                 declaration.basesBegin = open;
                 for (++open; tokens_.IsIdentifier(open); open += tokens_.Is(open + 1, ',') ? 2 : 1) {
                     const std::string base(tokens_.Text(open));
-                    const auto known = known_.find(base);
+                    auto known = known_.find(base);
+                    // Another file's declaration from its #include on.
+                    if (known != known_.end() && !declaration.external && declarations_[known->second].external
+                        && declarations_[known->second].visibleFrom > tokens_.Offset(i) - prefix_)
+                        known = known_.end();
                     if (known != known_.end() && !declarations_[known->second].isInterface) {
                         if (!declaration.baseClass.empty())
                             problems.emplace_back(open, "class " + Quoted(declaration.name) + " derives from two classes, "
@@ -109,8 +125,10 @@ private:
                     } else if (known != known_.end()) {
                         declaration.interfaces.push_back(base);
                     } else {
+                        unresolved_ = true;
                         problems.emplace_back(open, Quoted(base) + ", a base of " + Quoted(declaration.name)
-                                                        + ", is not a class or interface declared before it in this file");
+                                                        + ", is not a class or interface declared before it, in "
+                                                          "this file or in a file included before it");
                     }
                 }
             } else {
@@ -128,7 +146,7 @@ private:
             declaration.isInterface |= !declaration.members.empty()
                                        && tokens_.Text(declaration.members.front().first + 1) == kInterfaceMarker;
             for (const auto& [token, message] : problems)
-                if (!declaration.leftAlone)
+                if (!declaration.leftAlone && !declaration.external)
                     RefuseAt(token, message, declaration);
             known_[declaration.name] = declarations_.size();
             declarations_.push_back(std::move(declaration));
@@ -208,35 +226,11 @@ private:
                 }
     }
 
-    // glslang fails to convert the argument of a method called without
-    // "this." when that argument is a whole call ("Add(Add(v))"); with
-    // "this." it takes it. `open` is the call's '('.
-    bool ArgumentIsCall(std::size_t open) const
-    {
-        return tokens_.Is(open + 1, '(') || tokens_.Text(open + 1) == "this"
-               || (tokens_.IsIdentifier(open + 1) && tokens_.Is(open + 2, '('));
-    }
-
-    // A call at token t of a method of `target` or its bases, without
-    // "this." or a class name.
-    bool ImplicitThisCall(std::size_t t, const Declaration& target) const
-    {
-        if (!tokens_.IsIdentifier(t) || !tokens_.Is(t + 1, '(') || tokens_.Is(t - 1, '.') || tokens_.Is(t - 1, ':'))
-            return false;
-        std::vector<const Declaration*> chain = Ancestors(target);
-        chain.push_back(&target);
-        return std::any_of(chain.begin(), chain.end(), [&](const Declaration* c) {
-            return std::any_of(c->members.begin(), c->members.end(), [&](const Member& m) {
-                return m.body && m.name == tokens_.Text(t) && tokens_.Text(m.first) != "static";
-            });
-        });
-    }
-
     // A copy goes on one line, where a preprocessor directive cannot be.
     void CheckOneLine(const Member& member, const Declaration& base, Declaration& derived)
     {
         const std::size_t from = tokens_.Token(member.first).begin, to = tokens_.Token(member.last).end;
-        const std::string_view range = text_.substr(from, to - from);
+        const std::string_view range = std::string_view(text_).substr(from, to - from);
         std::size_t directive = std::string_view::npos;
         ForEachToken(range, TokenSource::Directives, [&](const SourceToken& found) {
             directive = from + found.begin;
@@ -248,145 +242,42 @@ private:
         // there, naming the directive's line.
         RefuseAt(derived.basesBegin,
                  "a preprocessor directive inside a member of " + Quoted(base.name) + ", a base class of "
-                     + Quoted(derived.name) + " (line " + std::to_string(tokens_.PositionOf(directive).line)
+                     + Quoted(derived.name) + " (" + LineName(directive)
                      + "), is not supported by this compiler, which copies a base's members into each class derived "
                        "from it",
                  derived);
     }
 
-    // The chain of base classes, the root first.
-    std::vector<const Declaration*> Ancestors(const Declaration& declaration) const
+    // "line N" of the file's own text, or "line N of <file>" for another's.
+    std::string LineName(std::size_t offset) const
     {
-        std::vector<const Declaration*> chain;
-        for (const Declaration* at = &declaration; !at->baseClass.empty();) {
-            at = &declarations_[known_.at(at->baseClass)];
-            chain.insert(chain.begin(), at);
-        }
-        return chain;
+        const int line = tokens_.PositionOf(offset).line;
+        if (offset >= prefix_)
+            return "line " + std::to_string(line - prefixLines_);
+        const ExternalDeclaration& external = ExternalAt(offset);
+        const std::size_t start = externalStarts_[static_cast<std::size_t>(&external - externals_.data())];
+        return "line " + std::to_string(external.line + line - tokens_.PositionOf(start).line) + " of "
+               + external.file;
     }
 
-    // The interfaces a class implements, its bases' first.
-    std::vector<std::string> Interfaces(const Declaration& declaration) const
-    {
-        std::vector<const Declaration*> chain = Ancestors(declaration);
-        chain.push_back(&declaration);
-        std::vector<std::string> names;
-        for (const Declaration* c : chain)
-            for (const std::string& name : c->interfaces)
-                if (std::find(names.begin(), names.end(), name) == names.end())
-                    names.push_back(name);
-        return names;
-    }
-
-    static bool Defines(const Declaration& declaration, std::string_view method)
-    {
-        return std::any_of(declaration.members.begin(), declaration.members.end(),
-                           [&](const Member& m) { return m.body && m.name == method; });
-    }
-
-    // The class at or above `from` whose definition of `method` `from` sees.
-    const Declaration* Definer(const Declaration& from, std::string_view method) const
-    {
-        if (Defines(from, method))
-            return &from;
-        const std::vector<const Declaration*> chain = Ancestors(from);
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-            if (Defines(**it, method))
-                return *it;
-        return nullptr;
-    }
-
-    // Interface methods are virtual in every class that implements the
-    // interface and in the classes derived from it; no other method is.
-    bool Virtual(const Declaration& in, std::string_view method) const
-    {
-        std::vector<const Declaration*> chain = Ancestors(in);
-        chain.push_back(&in);
-        for (const Declaration* c : chain)
-            for (const std::string& name : c->interfaces)
-                for (const Member& m : declarations_[known_.at(name)].members)
-                    if (m.name == method)
-                        return true;
-        return false;
-    }
-
-    // The name under which the definition of `method` in `definer` is
-    // reached in `target`: its own where no class between them overrides
-    // it, else "Definer__method", the name of its copy.
-    std::string VisibleName(const std::string& method, const Declaration& definer, const Declaration& target) const
-    {
-        if (&definer == &target)
-            return method;
-        std::vector<const Declaration*> chain = Ancestors(target);
-        chain.push_back(&target);
-        const auto below = std::find(chain.begin(), chain.end(), &definer);
-        const bool overridden =
-            below != chain.end()
-            && std::any_of(below + 1, chain.end(), [&](const Declaration* c) { return Defines(*c, method); });
-        return overridden ? definer.name + "__" + method : method;
-    }
-
-    // "Base::method" at token t, in a method of `origin` copied into
-    // `target`: the name that reaches the base's definition there, or "".
-    std::string QualifiedCall(std::size_t t, const Declaration& target, const Declaration* origin = nullptr) const
-    {
-        if (!tokens_.IsIdentifier(t) || !tokens_.Is(t + 1, ':') || !tokens_.Is(t + 2, ':') || !tokens_.IsIdentifier(t + 3)
-            || !tokens_.Is(t + 4, '('))
-            return {};
-        const auto named = known_.find(std::string(tokens_.Text(t)));
-        const std::vector<const Declaration*> chain = Ancestors(origin ? *origin : target);
-        if (named == known_.end()
-            || std::find(chain.begin(), chain.end(), &declarations_[named->second]) == chain.end())
-            return {};
-        const std::string method(tokens_.Text(t + 3));
-        const Declaration* definer = Definer(declarations_[named->second], method);
-        return definer ? VisibleName(method, *definer, target) : std::string();
-    }
-
-    // A member of `origin`, copied into `target`, on one line: an overridden
-    // method under its copy's name, and each call in a method to the name
-    // that reaches the same definition from `target`.
-    std::string Rewrite(const Member& member, const Declaration& origin, const Declaration& target) const
-    {
-        std::string line;
-        for (std::size_t t = member.first; t <= member.last; ++t) {
-            if (t > member.first && tokens_.Token(t).begin != tokens_.Token(t - 1).end)
-                line += ' ';
-            std::string word(tokens_.Text(t));
-            if (member.method && t == member.nameToken) {
-                word = VisibleName(member.name, origin, target);
-            } else if (const std::string name = QualifiedCall(t, target, &origin); !name.empty()) {
-                word = (ArgumentIsCall(t + 4) ? "this." : "") + name;
-                t += 3;
-            } else if (member.method && tokens_.IsIdentifier(t) && tokens_.Is(t + 1, '(')
-                       && !tokens_.Is(t - 1, ':')
-                       && (!tokens_.Is(t - 1, '.') || (tokens_.Text(t - 2) == "this" && !tokens_.Is(t - 3, '.')))) {
-                const Declaration* definer = Virtual(origin, word) ? nullptr : Definer(origin, word);
-                const bool implicit = ImplicitThisCall(t, origin);
-                if (definer)
-                    word = VisibleName(word, *definer, target);
-                if (implicit && ArgumentIsCall(t + 1))
-                    word = "this." + word;
-            }
-            line += word;
-        }
-        return line;
-    }
-
-    std::string_view text_;
     const std::string& file_;
-    TokenView tokens_;
-    std::vector<Declaration> declarations_;
-    std::map<std::string, std::size_t> known_; // by name: the latest declaration
+    bool unresolved_ = false;
     std::vector<Edit> edits_;
     std::vector<ClassExplanation> explanations_;
 };
 
 } // namespace
 
-std::string LowerClasses(std::string_view text, const std::string& file)
+std::string LowerClasses(std::string_view text, const std::string& file, const IncludeRoot& root)
 {
-    return ClassLowering(text, file).Run();
+    ClassLowering alone(text, file);
+    std::string lowered = alone.Run();
+    if (!alone.Unresolved())
+        return lowered;
+    // A base from another file: the same again, with the declarations the
+    // file sees from the others in front of its own.
+    const std::vector<ExternalDeclaration> externals = ReadExternalDeclarations(root, file);
+    return externals.empty() ? lowered : ClassLowering(text, file, externals).Run();
 }
 
 std::vector<ClassExplanation> ExplainClasses(std::string_view text, const std::string& file)

@@ -9,10 +9,6 @@
 
 namespace hlsl {
 
-namespace {
-
-// The name an #include directive gives, quoted or bracketed; empty for
-// any other directive.
 std::string IncludedName(std::string_view directive)
 {
     const TokenView words(directive.substr(1)); // past the '#'
@@ -23,6 +19,8 @@ std::string IncludedName(std::string_view directive)
     const std::size_t end = close ? rest.find(close, 1) : std::string_view::npos;
     return end == std::string_view::npos || end < 2 ? std::string() : std::string(rest.substr(1, end - 1));
 }
+
+namespace {
 
 void AddIncludes(const std::string& file, std::string_view text, std::size_t depth, std::vector<std::string>& found,
                  std::set<std::string>& seen)

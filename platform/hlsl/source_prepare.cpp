@@ -68,10 +68,10 @@ std::string IntrinsicHelpers()
 
 } // namespace
 
-PreparedText PrepareText(std::string_view text, const std::string& file)
+PreparedText PrepareText(std::string_view text, const std::string& file, const IncludeRoot& root)
 {
     CheckSourceLimits(text, file);
-    const std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file);
+    const std::string lowered = LowerClasses(LowerBufferStatics(LowerEffectSyntax(text)), file, root);
     CheckUnsupportedSyntax(lowered, file);
     PreparedText prepared;
     // The insertions in the order made: each pass's in the text it returns.

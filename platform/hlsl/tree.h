@@ -48,6 +48,7 @@ struct ParseRequest {
     ShaderStage stage = ShaderStage::Vertex;
     // Where set, every #include is lowered for it (LowerDynamicLinkage).
     const DynamicLinkage* linkage = nullptr;
+    IncludeRoot root; // the main file as written, for PrepareText
 };
 
 // ---- Parse and link ---------------------------------------------------------------

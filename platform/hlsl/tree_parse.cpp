@@ -26,7 +26,8 @@ namespace {
 // reading with the same checks as the main file, and refuses cycles.
 class Includer final : public glslang::TShader::Includer {
 public:
-    Includer(SourceSet& sources, const DynamicLinkage* linkage) : sources_(sources), linkage_(linkage)
+    Includer(SourceSet& sources, const ParseRequest& request)
+        : sources_(sources), linkage_(request.linkage), root_(request.root)
     {
         chain_.push_back(Identity(sources.MainFile()));
     }
@@ -81,7 +82,7 @@ private:
             return Failure(name + ": " + file.reason);
         PreparedText text;
         try {
-            text = PrepareText(file.text, name);
+            text = PrepareText(file.text, name, root_);
             if (linkage_)
                 text.text = LowerDynamicLinkage(text.text, name, *linkage_, false, text.insertions);
         } catch (const Refusal& refusal) {
@@ -103,6 +104,7 @@ private:
 
     SourceSet& sources_;
     const DynamicLinkage* linkage_;
+    const IncludeRoot& root_;
     std::vector<std::string> chain_;
     std::deque<std::string> messages_;
     std::deque<std::string> names_;
@@ -233,7 +235,7 @@ Tree ParseHlsl(const ParseRequest& request, SourceSet& sources)
     // gl_FragCoord.w is 1/w.
     shader.setDxPositionW(true);
 
-    Includer includer(sources, request.linkage);
+    Includer includer(sources, request);
     const bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
     if (includer.Refused())
         throw *includer.Refused();

@@ -1,5 +1,6 @@
 // Dynamic shader linkage from HLSL to pixels: tests/data/hlsl/sweep/
-// dynamic_linkage.fx compiled with D3DX11CompileFromFileA for ps_5_0, its
+// dynamic_linkage.fx, and the same effect with its interfaces and classes in
+// #include files (dynamic_linkage_included.fx), compiled with D3DX11CompileFromFileA for ps_5_0, its
 // pixel shaders created with a class linkage and drawn under every
 // combination of class instances: instances the constant buffer declares
 // (GetClassInstance) and instances of classes without data
@@ -21,7 +22,6 @@ using d3d11_test::Owned;
 using d3d11_test::Texel;
 using d3d11_test::TexelEq;
 
-constexpr const char* kFile = "hlsl/sweep/dynamic_linkage.fx";
 
 // One class instance: declared in the shader (by name and index) or
 // created (by class name), and what it paints.
@@ -60,7 +60,8 @@ std::vector<float> LightConstants()
     return b0;
 }
 
-class DynamicLinkageTest : public D3D11Test {
+// Each test for each of the two files.
+class DynamicLinkageTest : public D3D11Test, public ::testing::WithParamInterface<const char*> {
 protected:
     static constexpr Texel kClear = {-1.0f, -1.0f, -1.0f, -1.0f};
     static constexpr UINT kSize = 8;
@@ -69,7 +70,7 @@ protected:
     {
         D3D11Test::SetUp();
         ASSERT_EQ(device_->CreateClassLinkage(linkage_.out()), S_OK);
-        vertexCode_ = Compile(kFile, "VS", "vs_5_0");
+        vertexCode_ = Compile(GetParam(), "VS", "vs_5_0");
         ASSERT_FALSE(vertexCode_.empty());
         ASSERT_EQ(device_->CreateVertexShader(vertexCode_.data(), vertexCode_.size(), linkage_.get(), vs_.out()),
                   S_OK);
@@ -93,7 +94,7 @@ protected:
 
     Owned<ID3D11PixelShader> Create(const char* entry, ID3D11ClassLinkage* linkage)
     {
-        const Code code = Compile(kFile, entry, "ps_5_0");
+        const Code code = Compile(GetParam(), entry, "ps_5_0");
         Owned<ID3D11PixelShader> shader;
         EXPECT_EQ(device_->CreatePixelShader(code.data(), code.size(), linkage, shader.out()), S_OK) << entry;
         return shader;
@@ -149,7 +150,7 @@ protected:
     Owned<ID3D11Buffer> lights_;
 };
 
-TEST_F(DynamicLinkageTest, EachCombinationOfGlobalInstancesPaintsItsClassesValues)
+TEST_P(DynamicLinkageTest, EachCombinationOfGlobalInstancesPaintsItsClassesValues)
 {
     const Owned<ID3D11PixelShader> ps = Create("PS", linkage_.get());
     DrawEveryCombination(ps.get());
@@ -157,7 +158,7 @@ TEST_F(DynamicLinkageTest, EachCombinationOfGlobalInstancesPaintsItsClassesValue
 
 // The effect-file form: the material is the entry point's uniform
 // parameter, which takes the slot after the globals'.
-TEST_F(DynamicLinkageTest, AnEntryPointsUniformInterfaceParameterIsASlotToo)
+TEST_P(DynamicLinkageTest, AnEntryPointsUniformInterfaceParameterIsASlotToo)
 {
     const Owned<ID3D11PixelShader> ps = Create("PS_Uniform", linkage_.get());
     DrawEveryCombination(ps.get());
@@ -165,9 +166,9 @@ TEST_F(DynamicLinkageTest, AnEntryPointsUniformInterfaceParameterIsASlotToo)
 
 // Both stages of one program with slots of their own, each set from its
 // own instances.
-TEST_F(DynamicLinkageTest, AVertexStagesSlotChoosesItsCodeBesideThePixelStages)
+TEST_P(DynamicLinkageTest, AVertexStagesSlotChoosesItsCodeBesideThePixelStages)
 {
-    const Code code = Compile(kFile, "VS_Moved", "vs_5_0");
+    const Code code = Compile(GetParam(), "VS_Moved", "vs_5_0");
     Owned<ID3D11VertexShader> moved;
     ASSERT_EQ(device_->CreateVertexShader(code.data(), code.size(), linkage_.get(), moved.out()), S_OK);
     context_->VSSetConstantBuffers(0, 1, lights_.address());
@@ -185,7 +186,7 @@ TEST_F(DynamicLinkageTest, AVertexStagesSlotChoosesItsCodeBesideThePixelStages)
     }
 }
 
-TEST_F(DynamicLinkageTest, TheShaderTakesOnlyItsOwnInstancesInTheirInterfacesSlots)
+TEST_P(DynamicLinkageTest, TheShaderTakesOnlyItsOwnInstancesInTheirInterfacesSlots)
 {
     const Owned<ID3D11PixelShader> ps = Create("PS", linkage_.get());
     Owned<ID3D11ClassInstance> ambient = Get(kLights[0]), matte = Get(kMaterials[0]), glow = Get(kLights[5]);
@@ -218,7 +219,7 @@ TEST_F(DynamicLinkageTest, TheShaderTakesOnlyItsOwnInstancesInTheirInterfacesSlo
     EXPECT_TRUE(TexelEq(Draw(), (Texel{0.25f, 0.875f, 0.5f, 1.125f})));
 }
 
-TEST_F(DynamicLinkageTest, AShaderWithInterfacesCreatedWithoutALinkageDrawsNothing)
+TEST_P(DynamicLinkageTest, AShaderWithInterfacesCreatedWithoutALinkageDrawsNothing)
 {
     const Owned<ID3D11PixelShader> unlinked = Create("PS", nullptr);
     const Owned<ID3D11PixelShader> linked = Create("PS", linkage_.get());
@@ -232,9 +233,9 @@ TEST_F(DynamicLinkageTest, AShaderWithInterfacesCreatedWithoutALinkageDrawsNothi
     EXPECT_TRUE(TexelEq(Draw(), (Texel{0.25f, 0.25f, 0.5f, 0.5f})));
 }
 
-TEST_F(DynamicLinkageTest, ShaderModel4RefusesAbstractInstances)
+TEST_P(DynamicLinkageTest, ShaderModel4RefusesAbstractInstances)
 {
-    const std::string path = std::string(FXDEMO_TEST_DATA) + "/" + kFile;
+    const std::string path = std::string(FXDEMO_TEST_DATA) + "/" + GetParam();
     for (const char* profile : {"ps_4_0", "ps_4_1"}) {
         Owned<ID3D10Blob> code, messages;
         EXPECT_EQ(D3DX11CompileFromFileA(path.c_str(), nullptr, nullptr, "PS", profile, 0, 0, nullptr, code.out(),
@@ -247,5 +248,11 @@ TEST_F(DynamicLinkageTest, ShaderModel4RefusesAbstractInstances)
                                          + " does not have it"));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, DynamicLinkageTest,
+                         ::testing::Values("hlsl/sweep/dynamic_linkage.fx", "hlsl/sweep/dynamic_linkage_included.fx"),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             return param.index == 0 ? std::string("OneFile") : std::string("Included");
+                         });
 
 } // namespace

@@ -1,0 +1,7 @@
+// Included by class_bases_in_includes.fx.
+
+class cBase
+{
+    float4 color;
+    float4 Shade() { return color; }
+};
