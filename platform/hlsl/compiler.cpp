@@ -70,6 +70,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             const ParseRequest vertexParse{parse.text, preamble, entryPoint, ShaderStage::Vertex, nullptr, parse.root};
             const Tree probe = ParseHlsl(vertexParse, sources);
             CheckGeometryShape(probe, entryPoint, sources);
+            LowerDistanceInputs(parse.text, sources, ReadDistanceInputs(probe, entryPoint, sources));
             parse.text = LowerOtherGeometryShaders(std::move(parse.text), entryPoint);
         }
         Tree tree = ParseHlsl(parse, sources);
@@ -98,8 +99,10 @@ CompileResult CompileHlsl(const CompileRequest& request)
         module.entryPoint = entryPoint;
         module.entryPosition = ReadEntryPosition(tree, entryPoint, sources);
         module.resources = ReadResources(tree, sources);
-        if (stage == ShaderStage::Vertex)
+        if (stage == ShaderStage::Vertex) {
             module.declaredInputs = ReadDeclaredInputs(tree);
+            module.distanceOutputs = ReadDistanceOutputs(tree, entryPoint);
+        }
         CheckSwizzleArguments(tree, sources);
         LowerMatrixOperators(tree, sources);
         LowerMatrixSwizzles(tree);
@@ -161,10 +164,6 @@ CompileResult CompileHlsl(const CompileRequest& request)
         LowerHalfPacking(glsl);
         container.stage = stage;
         LowerEmptyTextureSizes(glsl, container, module.entryPosition);
-        if (stage == ShaderStage::Vertex)
-            LowerVertexClipDistances(glsl);
-        if (stage == ShaderStage::Geometry)
-            LowerPointPlacement(glsl);
 
         container.stage = stage;
         container.entryPoint = entryPoint;
@@ -173,6 +172,12 @@ CompileResult CompileHlsl(const CompileRequest& request)
             container.inputs.push_back(std::move(variable.reflected));
         for (InterfaceVariable& variable : outputs)
             container.outputs.push_back(std::move(variable.reflected));
+        if (stage == ShaderStage::Vertex)
+            LowerVertexClipDistances(container.glsl, module.distanceOutputs, container.outputs);
+        if (stage == ShaderStage::Geometry) {
+            LowerGeometryDistanceOutputs(container.glsl, container.outputs, module.entryPosition);
+            LowerPointPlacement(container.glsl);
+        }
         container.interfaceSlotCount = linkage.slotCount;
         for (const AbstractInstance& instance : linkage.instances)
             if (instance.slot)

@@ -153,8 +153,19 @@ void LowerEmptyTextureSizes(std::string& glsl, const ShaderContainer& container,
 
 // A vertex stage's gl_ClipDistance and gl_CullDistance: under
 // kGeometryFollowsMacro they leave gl_PerVertex and become plain arrays, as
-// only the last stage before the rasterizer clips.
-void LowerVertexClipDistances(std::string& glsl);
+// only the last stage before the rasterizer clips, copied at the end of main
+// into one plain output per semantic (SV_CLIPDISTANCE0, ...), which the
+// geometry stage reads. Those outputs are added to `outputs`, after every
+// other output's locations.
+void LowerVertexClipDistances(std::string& glsl, const std::vector<DistanceOutput>& distances,
+                              std::vector<StageVariable>& outputs);
+
+// A geometry stage's stream outputs that carry the renamed semantics of its
+// input (a structure both read and emitted) are clip and cull distances
+// again: each is a plain variable copied into gl_ClipDistance or
+// gl_CullDistance before every EmitVertex(), and reflected as the built-in.
+// A stream that also writes the built-ins otherwise is refused.
+void LowerGeometryDistanceOutputs(std::string& glsl, std::vector<StageVariable>& outputs, const SourcePosition& at);
 
 // A geometry stage that emits points: each is moved, before it is emitted,
 // to the centre of the one pixel Direct3D's rule gives it (see

@@ -239,6 +239,10 @@ std::vector<InterfaceVariable> ReadInterface(const CrossCompiler& cross, bool in
         StageVariable& v = entry.reflected;
         if (v.systemValue || v.location == kNoLocation)
             continue;
+        // A geometry stage's clip and cull distance inputs link by their own
+        // semantics to the vertex stage's plain outputs (LowerDistanceInputs).
+        if (input && (v.semantic == kClipInputSemantic || v.semantic == kCullInputSemantic))
+            v.semantic = v.semantic == kClipInputSemantic ? "SV_CLIPDISTANCE" : "SV_CULLDISTANCE";
         entry.glslName = std::string(input ? "fxsc_in_" : "fxsc_out_") + SemanticIdentifier(v.semantic)
                          + std::to_string(v.semanticIndex);
         spvc_compiler_set_name(compiler, entry.variable, entry.glslName.c_str());

@@ -193,32 +193,4 @@ void LowerHalfPacking(std::string& glsl)
                                "}\n");
 }
 
-void LowerVertexClipDistances(std::string& glsl)
-{
-    const std::string follows = kGeometryFollowsMacro;
-    std::string plain;
-    for (const std::string name : {"gl_ClipDistance", "gl_CullDistance"}) {
-        // The member of the gl_PerVertex block SPIRV-Cross declares:
-        // "    float gl_ClipDistance[2];".
-        const std::string member = "    float " + name + "[";
-        const std::size_t start = glsl.find("\n" + member);
-        if (start == std::string::npos)
-            continue;
-        const std::size_t end = glsl.find('\n', start + 1);
-        if (end == std::string::npos)
-            continue;
-        const std::string size = glsl.substr(start + 1 + member.size(), end - start - 1 - member.size());
-        glsl.insert(end + 1, "#endif\n");
-        glsl.insert(start + 1, "#ifndef " + follows + "\n");
-        plain += "float fxsc_plain_" + name.substr(3) + "[" + size.substr(0, size.find(']')) + "];\n#define " + name
-                 + " fxsc_plain_" + name.substr(3) + "\n";
-    }
-    if (plain.empty())
-        return;
-    // After the block, so that the block's own member is not renamed.
-    const std::size_t main = glsl.find("\nvoid main()");
-    if (main != std::string::npos)
-        glsl.insert(main + 1, "#ifdef " + follows + "\n" + plain + "#endif\n\n");
-}
-
 } // namespace hlsl

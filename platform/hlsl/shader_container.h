@@ -34,7 +34,10 @@
 // - Only the last stage before the rasterizer clips: a vertex stage's
 //   SV_ClipDistance and SV_CullDistance outputs are GL built-ins only while
 //   kGeometryFollowsMacro is undefined; the layer defines it when a geometry
-//   stage follows, and they become plain variables nothing reads.
+//   stage follows, and they become plain outputs, one per register
+//   (semantic SV_CLIPDISTANCE or SV_CULLDISTANCE, its index, systemValue
+//   false, listed beside the built-in), which link to the geometry stage's
+//   inputs of the same semantic like any other.
 
 #include "platform/include/d3d11_limits.h"
 

@@ -212,6 +212,21 @@ std::string WritePreamble(const std::vector<Macro>& macros, const std::string& f
 // its stream parameter has no other use.
 std::string LowerOtherGeometryShaders(std::string text, const std::string& entryPoint);
 
+// What SV_ClipDistance and SV_CullDistance become in a geometry entry
+// point's input: names of the same length, so no column moves. The
+// geometry stage reads them as plain inputs, reflected with their own
+// semantics; a stream output of a structure shared with the input gives them
+// back to gl_ClipDistance and gl_CullDistance (glsl.h).
+class SourceSet;
+
+constexpr std::string_view kClipInputSemantic = "FXSC_CLIP_INPUT";
+constexpr std::string_view kCullInputSemantic = "FXSC_CULL_INPUT";
+
+// Renames the semantic declared after each name at `positions` (found by
+// ReadDistanceInputs, in the main text or an include the probe parse read)
+// in `mainText` and in the sources; a semantic that a macro makes is refused.
+void LowerDistanceInputs(std::string& mainText, SourceSet& sources, const std::vector<SourcePosition>& positions);
+
 // ---- Dynamic linkage: the text once more, after the tree has been read ----------
 
 // One abstract interface instance the preprocessor left: a global or
@@ -279,6 +294,8 @@ public:
     const std::string& MainFile() const { return mainFile_; }
     const std::string& MainText() const { return texts_.at(mainFile_); }
     const std::string* Text(std::string_view file) const;
+    // A text to rewrite in place, without moving any column.
+    std::string* MutableText(std::string_view file);
     const std::string& Add(const std::string& name, std::string text, std::vector<Insertion> insertions = {});
     SourceLookup Lookup() const;
 

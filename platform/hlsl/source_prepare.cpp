@@ -207,6 +207,12 @@ const std::string* SourceSet::Text(std::string_view file) const
     return it == texts_.end() ? nullptr : &it->second;
 }
 
+std::string* SourceSet::MutableText(std::string_view file)
+{
+    const auto it = texts_.find(file);
+    return it == texts_.end() ? nullptr : &it->second;
+}
+
 const std::string& SourceSet::Add(const std::string& name, std::string text, std::vector<Insertion> insertions)
 {
     const auto [it, added] = texts_.try_emplace(name, std::move(text));

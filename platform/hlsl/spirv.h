@@ -26,6 +26,7 @@ struct SpirvModule {
     std::vector<std::uint32_t> words;
     std::vector<ResourceDeclaration> resources;
     std::vector<DeclaredInput> declaredInputs; // vertex stage only; system values left out
+    std::vector<DistanceOutput> distanceOutputs; // vertex stage only
 };
 
 // glslang's SPIR-V for the linked tree, unoptimized, with OpLine debug lines

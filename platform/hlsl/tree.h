@@ -74,9 +74,8 @@ std::vector<Diagnostic> ReadGlslangLog(std::string_view log, const std::string& 
 
 // On a parse for the vertex stage, which reads any entry point safely:
 // refuses a geometry entry point that glslang's geometry front end would
-// crash on (a structure input that is not a per-vertex array,
-// SV_ClipDistance or SV_CullDistance in its input) or that is no geometry
-// shader at all.
+// crash on (a structure input that is not a per-vertex array) or that is no
+// geometry shader at all.
 void CheckGeometryShape(const Tree& probe, const std::string& entryPoint, const SourceSet& sources);
 
 // Refuses a geometry shader compiled for another stage, and a geometry
@@ -180,6 +179,27 @@ std::vector<ResourceDeclaration> ReadResources(const Tree& tree, const SourceSet
 
 // The vertex entry point's inputs, system values left out.
 std::vector<DeclaredInput> ReadDeclaredInputs(const Tree& tree);
+
+// One register of SV_ClipDistance or SV_CullDistance a vertex entry point
+// writes (an array takes one per element), and where glslang put its
+// components in gl_ClipDistance or gl_CullDistance: each semantic index
+// after the lower ones, in the order of the indices.
+struct DistanceOutput {
+    bool cull = false;
+    std::uint32_t semanticIndex = 0;
+    std::uint32_t componentCount = 1;
+    std::uint32_t offset = 0; // first element in the GLSL array
+};
+
+// The vertex entry point's clip and cull distance outputs, by semantic.
+std::vector<DistanceOutput> ReadDistanceOutputs(const Tree& tree, const std::string& entryPoint);
+
+// Where a geometry entry point's input declares SV_ClipDistance or
+// SV_CullDistance, at the name of each member or parameter, on the probe
+// parse. glslang's geometry front end crashes on them: LowerDistanceInputs
+// renames them before it parses.
+std::vector<SourcePosition> ReadDistanceInputs(const Tree& probe, const std::string& entryPoint,
+                                               const SourceSet& sources);
 
 // Where the source calls a texture function with an offset, in the order of
 // the tree: the SPIR-V stage places what stays variable at these.

@@ -18,28 +18,6 @@ bool IsGeometryEntry(const glslang::TIntermediate& intermediate)
            || intermediate.getInputPrimitive() != glslang::ElgNone;
 }
 
-// glslang crashes on SV_ClipDistance or SV_CullDistance in a structure that
-// a geometry shader takes as input, and reads a plain array parameter with
-// that semantic from the wrong variable; either is refused where it is
-// declared. The probe's types keep the semantic, upper case, but not yet
-// the built-in.
-void CheckClipOrCullInput(const glslang::TType& type, const SourcePosition& at)
-{
-    const char* semanticName = type.getQualifier().semanticName;
-    const std::string semantic = semanticName ? semanticName : "";
-    if (semantic.starts_with("SV_CLIPDISTANCE") || semantic.starts_with("SV_CULLDISTANCE"))
-        Refuse(at, semantic + " in a geometry shader's input is not supported by this compiler");
-}
-
-void CheckClipAndCullMembers(const glslang::TTypeList& members, const SourceSet& sources)
-{
-    for (const glslang::TTypeLoc& member : members) {
-        CheckClipOrCullInput(*member.type, PlaceName(member.loc, member.type->getFieldName().c_str(), 0, sources));
-        if (member.type->isStruct() && member.type->getStruct())
-            CheckClipAndCullMembers(*member.type->getStruct(), sources);
-    }
-}
-
 bool PixelOnly(glslang::TOperator op)
 {
     switch (op) {
@@ -158,9 +136,6 @@ void CheckGeometryShape(const Tree& probe, const std::string& entryPoint, const 
         if (type.isStruct() && !type.isArray())
             Refuse(name, "geometry shader input " + Quoted(parameter->getName().c_str())
                              + " must be an array with one element per vertex");
-        if (type.isStruct() && type.getStruct())
-            CheckClipAndCullMembers(*type.getStruct(), sources);
-        CheckClipOrCullInput(type, name);
     }
 }
 

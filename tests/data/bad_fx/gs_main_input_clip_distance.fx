@@ -1,6 +1,6 @@
-// gs_main takes SV_ClipDistance0 in its input structure, on which glslang
-// crashes; it is refused at the member.
-// expect: 410 0x80004005 main.fx(29,12)
+// gs_main takes SV_ClipDistance0 in the structure it reads and emits: a
+// plain input from the vertex stage, a clip distance in its stream.
+// expect: loaded
 cbuffer SceneConstants : register(b0)
 {
     float    time;

@@ -52,6 +52,20 @@ void gs_clip(triangle float4 input[3] : SV_Position, inout TriangleStream<Geomet
     }
 }
 
+// A geometry stage that reads the vertex stage's distances (x and y of the
+// position) and emits the structure it read, with distances of its own:
+// y and -x, so only the upper left quarter is drawn. The vertex stage's own
+// distances do not clip, or nothing would be.
+[maxvertexcount(3)]
+void gs_clip_through(triangle ClipOut input[3], inout TriangleStream<ClipOut> stream)
+{
+    for (int i = 0; i < 3; ++i) {
+        ClipOut output = input[i];
+        output.clip = float2(input[i].clip.y, -input[i].clip.x);
+        stream.Append(output);
+    }
+}
+
 float4 ps_green(float4 position : SV_Position) : SV_Target
 {
     return float4(0, 1, 0, 1);

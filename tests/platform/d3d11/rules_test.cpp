@@ -61,6 +61,7 @@ TEST_F(RulesTest, TheLastStageBeforeTheRasterizerClipsByEveryDistanceItWritesAnd
     const Code plain = Compile("d3d11/rules.fx", "vs_main");
     const Code pixel = Compile("d3d11/rules.fx", "ps_green");
     const Code geometryClip = Compile("d3d11/rules.fx", "gs_clip");
+    const Code geometryThrough = Compile("d3d11/rules.fx", "gs_clip_through");
     BindStrip();
     // (stages, which pixels are drawn), in an order that turns distances on
     // and off again.
@@ -76,6 +77,9 @@ TEST_F(RulesTest, TheLastStageBeforeTheRasterizerClipsByEveryDistanceItWritesAnd
         {"geometry -x", &plain, &geometryClip, [](UINT x, UINT) { return x < 4; }},
         {"vertex x, y again", &vertexClip, nullptr, [](UINT x, UINT y) { return x >= 4 && y < 4; }},
         {"vertex x, y under a geometry stage", &vertexClip, &geometryClip, [](UINT x, UINT) { return x < 4; }},
+        {"vertex x, y read by a geometry stage that writes y, -x", &vertexClip, &geometryThrough,
+         [](UINT x, UINT y) { return x < 4 && y < 4; }},
+        {"vertex x, y alone after it", &vertexClip, nullptr, [](UINT x, UINT y) { return x >= 4 && y < 4; }},
     };
     for (const Case& c : cases) {
         BindStages(*c.vertex, pixel, c.geometry ? *c.geometry : Code());
