@@ -49,8 +49,10 @@ std::array<double, 2> Memory()
 #endif
 }
 
-// The highest readings after a baseline may exceed it by 1 MiB at most.
+// The highest readings after a baseline may exceed it by `limit` at most
+// (1 MiB unless given).
 struct MemoryWatch {
+    double limit = 1 << 20;
     std::array<double, 2> baseline{}, highest{};
     void Start() { baseline = highest = Memory(); }
     void Sample()
@@ -62,8 +64,8 @@ struct MemoryWatch {
     {
         std::printf("%s: resident %.2f MiB, at most %.2f; heap %.2f MiB, at most %.2f\n", what.c_str(),
                     baseline[0] / (1 << 20), highest[0] / (1 << 20), baseline[1] / (1 << 20), highest[1] / (1 << 20));
-        EXPECT_LE(highest[0] - baseline[0], 1 << 20) << what << ": resident memory grew by more than 1 MiB";
-        EXPECT_LE(highest[1] - baseline[1], 1 << 20) << what << ": the heap grew by more than 1 MiB";
+        EXPECT_LE(highest[0] - baseline[0], limit) << what << ": resident memory grew by more than " << limit << " bytes";
+        EXPECT_LE(highest[1] - baseline[1], limit) << what << ": the heap grew by more than " << limit << " bytes";
     }
 };
 
@@ -111,8 +113,12 @@ TEST_F(Soak, HoldingF5ReloadsOnEveryFrameWithoutGrowth)
     StartProgram();
     const int liveAfterLoad = diagnostics::LiveObjects();
     ASSERT_TRUE(win32::InjectKey(VK_F5, true));
-    MemoryWatch memory;
-    for (int frame = 1; frame <= 100; ++frame) {
+    // A reload on every frame keeps compiles and GL programs in flight, so
+    // the highest reading rises with the machine's load (up to about 1.1 MiB
+    // seen on two busy cores). 200 frames against 2 MiB still find a leak of
+    // 11 KiB a reload.
+    MemoryWatch memory{2 << 20};
+    for (int frame = 1; frame <= 200; ++frame) {
         SCOPED_TRACE("frame " + std::to_string(frame));
         DrainMessages();
         ASSERT_EQ(CaptureOutput(RunFrame), "Loaded.\n");
