@@ -119,7 +119,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
             LowerFloatLdexp(words);
             LowerExtraVertices(words);
             LowerDriverDependentRules(words);
-            LowerDenormals(words);
+            LowerDenormals(words, lineNumbers);
             if (linkage.slotCount > 0)
                 LowerInterfaceUniform(words, stage);
             if (!words.empty())

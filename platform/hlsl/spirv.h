@@ -69,8 +69,11 @@ void LowerDriverDependentRules(std::vector<std::uint32_t>& words);
 // already a flushed result or a normal constant, and each float result, is
 // flushed on its bits, by a call of a function per type that the optimizer
 // may not inline (so it cannot fold through a flush) and the GL driver
-// does. Matrix operands are left as they are.
-void LowerDenormals(std::vector<std::uint32_t>& words);
+// does. `inPlace` writes each flush where it is needed instead: a module
+// whose loops the optimizer unrolls for texture offsets, where a loop full of
+// calls takes it several times the memory. Matrix operands are left as they
+// are.
+void LowerDenormals(std::vector<std::uint32_t>& words, bool inPlace);
 
 // After the optimizer: the flushes of values nothing uses, and the loads
 // and arithmetic that only fed them. The optimizer keeps every call, and a

@@ -93,31 +93,39 @@ std::uint32_t UnaryFunctionType(Module& module, std::uint32_t type)
     return function;
 }
 
-// A function that gives its argument with a denormal replaced by zero of its
-// sign, on the bits: exact whether or not the driver flushes in its own
-// arithmetic. It is marked DontInline, so that the optimizer, which folds
-// constants with denormals kept, cannot fold through the flush; the GL
-// driver inlines it. Its instructions are appended to `functions`.
-std::uint32_t FlushFunction(Module& module, std::uint32_t floatType, std::vector<Instruction>& functions)
+// `value` with a denormal replaced by zero of its sign, on the bits, into
+// `result`: exact whether or not the driver flushes in its own arithmetic.
+void EmitFlush(Module& module, std::uint32_t floatType, std::uint32_t value, std::uint32_t result,
+               std::vector<Instruction>& code)
 {
     const std::uint32_t count = module.Components(floatType).second;
     const std::uint32_t uintType = module.IntType(false, count);
-    const std::uint32_t function = module.NewId(), value = module.NewId(), label = module.NewId();
     const std::uint32_t bits = module.NewId(), exponent = module.NewId(), denormal = module.NewId();
-    const std::uint32_t sign = module.NewId(), flushed = module.NewId(), result = module.NewId();
+    const std::uint32_t sign = module.NewId(), flushed = module.NewId();
+    code.push_back(Instruction(spv::OpBitcast, {uintType, bits, value}));
+    code.push_back(
+        Instruction(spv::OpBitwiseAnd, {uintType, exponent, bits, module.Constant(uintType, 0x7F800000u)}));
+    code.push_back(
+        Instruction(spv::OpIEqual, {module.BoolType(count), denormal, exponent, module.Constant(uintType, 0)}));
+    code.push_back(
+        Instruction(spv::OpBitwiseAnd, {uintType, sign, bits, module.Constant(uintType, 0x80000000u)}));
+    code.push_back(Instruction(spv::OpSelect, {uintType, flushed, denormal, sign, bits}));
+    code.push_back(Instruction(spv::OpBitcast, {floatType, result, flushed}));
+}
+
+// A function that gives its argument flushed (EmitFlush). It is marked
+// DontInline, so that the optimizer, which folds constants with denormals
+// kept, cannot fold through the flush; the GL driver inlines it. Its
+// instructions are appended to `functions`.
+std::uint32_t FlushFunction(Module& module, std::uint32_t floatType, std::vector<Instruction>& functions)
+{
+    const std::uint32_t function = module.NewId(), value = module.NewId(), label = module.NewId();
+    const std::uint32_t result = module.NewId();
     functions.push_back(Instruction(spv::OpFunction, {floatType, function, spv::FunctionControlDontInlineMask,
                                                       UnaryFunctionType(module, floatType)}));
     functions.push_back(Instruction(spv::OpFunctionParameter, {floatType, value}));
     functions.push_back(Instruction(spv::OpLabel, {label}));
-    functions.push_back(Instruction(spv::OpBitcast, {uintType, bits, value}));
-    functions.push_back(
-        Instruction(spv::OpBitwiseAnd, {uintType, exponent, bits, module.Constant(uintType, 0x7F800000u)}));
-    functions.push_back(
-        Instruction(spv::OpIEqual, {module.BoolType(count), denormal, exponent, module.Constant(uintType, 0)}));
-    functions.push_back(
-        Instruction(spv::OpBitwiseAnd, {uintType, sign, bits, module.Constant(uintType, 0x80000000u)}));
-    functions.push_back(Instruction(spv::OpSelect, {uintType, flushed, denormal, sign, bits}));
-    functions.push_back(Instruction(spv::OpBitcast, {floatType, result, flushed}));
+    EmitFlush(module, floatType, value, result, functions);
     functions.push_back(Instruction(spv::OpReturnValue, {result}));
     functions.push_back(Instruction(spv::OpFunctionEnd, {}));
     return function;
@@ -209,7 +217,7 @@ void RemoveDeadFlushes(std::vector<std::uint32_t>& words)
     words = module.Serialize();
 }
 
-void LowerDenormals(std::vector<std::uint32_t>& words)
+void LowerDenormals(std::vector<std::uint32_t>& words, bool inPlace)
 {
     Module module(words);
     if (!module.Complete() || !module.FindType(spv::OpTypeFloat, 32))
@@ -227,11 +235,14 @@ void LowerDenormals(std::vector<std::uint32_t>& words)
     const auto flush = [&](std::uint32_t type, std::uint32_t value, std::vector<Instruction>& code,
                            std::uint32_t result) {
         auto known = flushFunctions.find(type);
-        if (known == flushFunctions.end())
+        if (known == flushFunctions.end() && !inPlace)
             known = flushFunctions.emplace(type, FlushFunction(module, type, functions)).first;
         if (!result)
             result = module.NewId();
-        code.push_back(Instruction(spv::OpFunctionCall, {type, result, known->second, value}));
+        if (inPlace)
+            EmitFlush(module, type, value, result, code);
+        else
+            code.push_back(Instruction(spv::OpFunctionCall, {type, result, known->second, value}));
         return result;
     };
     bool changed = false;
