@@ -154,6 +154,27 @@ struct Insertion {
     int count = 0;
 };
 
+// Records a rewrite's insertions in the order of their offsets: each at its
+// line and column in the original text, to which the insertions before it
+// on that line are added, as the rewritten line has them.
+class InsertionLog {
+public:
+    explicit InsertionLog(std::vector<Insertion>& insertions) : insertions_(insertions) {}
+    void Add(int line, int column, int count)
+    {
+        if (line != line_)
+            shift_ = 0;
+        line_ = line;
+        insertions_.push_back({line, column + shift_, count});
+        shift_ += count;
+    }
+
+private:
+    std::vector<Insertion>& insertions_;
+    int line_ = 0;
+    int shift_ = 0;
+};
+
 // glslang folds a `%` between constants while parsing, with GLSL's meaning
 // (a float remainder with the divisor's sign, `x % 0u` as x). Inside
 // functions, the right operand of every `%` and `%=` becomes a call of

@@ -118,7 +118,7 @@ std::string LowerArrayCasts(std::string_view text, const std::string& file, std:
     std::string out;
     out.reserve(text.size() + edits.size() * 64);
     std::size_t copied = 0;
-    int shift = 0, line = 0;
+    InsertionLog log(insertions);
     for (const Edit& edit : edits) {
         out.append(text.substr(copied, edit.offset - copied));
         copied = edit.offset;
@@ -128,11 +128,7 @@ std::string LowerArrayCasts(std::string_view text, const std::string& file, std:
             continue;
         }
         const TextPosition at = tokens.PositionOf(edit.offset);
-        if (at.line != line)
-            shift = 0;
-        line = at.line;
-        insertions.push_back({at.line, at.column + shift, static_cast<int>(edit.text.size())});
-        shift += static_cast<int>(edit.text.size());
+        log.Add(at.line, at.column, static_cast<int>(edit.text.size()));
         out += edit.text;
     }
     out.append(text.substr(copied));

@@ -213,16 +213,12 @@ std::string LowerInitializerLists(std::string_view text, std::vector<Insertion>&
             out[edit->offset] = ' ';
         else
             out.insert(edit->offset, edit->text);
-    int shift = 0, line = 0;
+    InsertionLog log(insertions);
     for (const Edit& edit : edits) {
         if (edit.blank)
             continue;
         const TextPosition at = tokens.PositionOf(edit.offset);
-        if (at.line != line)
-            shift = 0;
-        line = at.line;
-        insertions.push_back({at.line, at.column + shift, static_cast<int>(edit.text.size())});
-        shift += static_cast<int>(edit.text.size());
+        log.Add(at.line, at.column, static_cast<int>(edit.text.size()));
     }
     return out;
 }
