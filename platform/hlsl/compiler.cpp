@@ -124,7 +124,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
                 LowerInterfaceUniform(words, stage);
             if (!words.empty())
                 LegalizeSpirv(tree, words, log);
-            RemoveDeadFlushes(words);
+            LowerUnreadFlushes(words);
             CheckGeneratedSpirv(words, log, module.entryPosition);
             return words;
         };

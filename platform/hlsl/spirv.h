@@ -78,7 +78,7 @@ void LowerDenormals(std::vector<std::uint32_t>& words, bool inPlace);
 // After the optimizer: the flushes of values nothing uses, and the loads
 // and arithmetic that only fed them. The optimizer keeps every call, and a
 // dead load of an input or a buffer would keep it in the shader's interface.
-void RemoveDeadFlushes(std::vector<std::uint32_t>& words);
+void LowerUnreadFlushes(std::vector<std::uint32_t>& words);
 
 // Dynamic linkage: the static array that holds the class instance bound to
 // each interface slot (LowerDynamicLinkage in source.h) becomes the plain

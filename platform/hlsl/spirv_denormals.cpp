@@ -164,7 +164,7 @@ bool Pure(const Instruction& instruction, std::uint32_t glslSet, const std::set<
 
 } // namespace
 
-void RemoveDeadFlushes(std::vector<std::uint32_t>& words)
+void LowerUnreadFlushes(std::vector<std::uint32_t>& words)
 {
     Module module(words);
     if (!module.Complete())
