@@ -1,0 +1,29 @@
+// Triangles of one colour each for the fill-rule tests: positions come in
+// NDC, placed exactly on a power-of-two target.
+struct Flat
+{
+    float4 position : SV_Position;
+    nointerpolation float4 colour : COLOR0;
+};
+
+// NORMAL holds the triangle's colour, the same at its three vertices, so
+// neither interpolation nor the leading-vertex convention can change it.
+Flat vs_main(float3 position : POSITION, float3 normal : NORMAL)
+{
+    Flat output;
+    output.position = float4(position, 1.0);
+    output.colour = float4(normal, 1.0);
+    return output;
+}
+
+float4 ps_flat(Flat input) : SV_Target
+{
+    return input.colour;
+}
+
+// A strip's triangles share their vertices, so each takes its colour from
+// its number instead: triangle i gives (0.125 (i + 1), 0.5, 0.25, 1).
+float4 ps_primitive(Flat input, uint primitive : SV_PrimitiveID) : SV_Target
+{
+    return float4(0.125 * (primitive + 1), 0.5, 0.25, 1.0);
+}

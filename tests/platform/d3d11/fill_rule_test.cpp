@@ -1,0 +1,402 @@
+// The top-left fill rule: Direct3D snaps vertices to 1/256 of a pixel and
+// draws a pixel whose centre lies strictly inside a triangle, or exactly on a
+// top edge (horizontal, the triangle below it) or a left edge (not
+// horizontal, the triangle to its right); a centre on a vertex needs both of
+// the vertex's edges to be top or left. Triangles that share an edge or a
+// vertex therefore draw each centre on it exactly once.
+//
+// Every case puts pixel centres exactly on edges or vertices; y grows
+// downwards. The tables come from fill_rule_expected.py beside this file,
+// which applies the rule above in exact rational arithmetic and prints them
+// (rerun it and paste its output after changing a case). Each table gives a
+// case's vertices in pixels from the target's top-left corner and the
+// picture of a window one pixel larger than its triangles on every side:
+// '.' the clear colour, 'a' + i triangle i. Every pixel of the window is
+// compared. The comment after a case's name counts the centres on its edges
+// by kind of edge, a vertex under each of its two edges.
+#include "tests/platform/d3d11/d3d11_fixture.h"
+
+#include "platform/d3d11/readback.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace d3d11_test {
+namespace {
+
+// A power of two, so NDC x / 16 - 1 and 1 - y / 16 are exact for vertices on
+// 1/256 of a pixel.
+constexpr UINT kSize = 32;
+const Texel kClear{0, 0, 1, 1};
+
+// The colour of triangle i: its vertices' NORMAL under ps_flat, its number
+// under ps_primitive.
+Texel Colour(int i)
+{
+    return {0.125f * static_cast<float>(i + 1), 0.5f, 0.25f, 1};
+}
+
+struct Point {
+    float x, y;
+};
+
+struct Case {
+    const char* name;
+    std::vector<Point> vertices;
+    int left, top;                   // the window's top-left pixel
+    std::vector<std::string> image;  // the window, row by row
+};
+
+// One triangle each, clockwise.
+const Case kSingle[] = {
+    {"top edge on row 1's centres", // centres on edges: 6 top
+     {{1.25f, 1.5f}, {6.75f, 1.5f}, {4.0f, 5.25f}}, 0, 0,
+     {"........",
+      ".aaaaaa.",
+      "..aaaa..",
+      "...aa...",
+      "...aa...",
+      "........"}},
+    {"bottom edge on row 4's centres", // centres on edges: 6 bottom
+     {{4.0f, 0.75f}, {6.75f, 4.5f}, {1.25f, 4.5f}}, 0, 0,
+     {"........",
+      "...aa...",
+      "...aa...",
+      "..aaaa..",
+      "........",
+      "........"}},
+    {"left edge on column 1's centres", // centres on edges: 6 left
+     {{1.5f, 1.25f}, {5.25f, 4.0f}, {1.5f, 6.75f}}, 0, 0,
+     {"......",
+      ".a....",
+      ".aa...",
+      ".aaaa.",
+      ".aaaa.",
+      ".aa...",
+      ".a....",
+      "......"}},
+    {"right edge on column 5's centres", // centres on edges: 6 right
+     {{5.5f, 1.25f}, {5.5f, 6.75f}, {1.75f, 4.0f}}, 1, 0,
+     {"......",
+      "......",
+      "...a..",
+      ".aaa..",
+      ".aaa..",
+      "...a..",
+      "......",
+      "......"}},
+    {"left edge down and right through centres", // centres on edges: 3 left
+     {{2.25f, 1.0f}, {6.75f, 1.0f}, {4.75f, 6.0f}}, 1, 0,
+     {".......",
+      ".aaaaa.",
+      "..aaa..",
+      "..aaa..",
+      "...a...",
+      "...a...",
+      "......."}},
+    {"left edge down and left through centres", // centres on edges: 3 left
+     {{4.75f, 1.0f}, {6.75f, 6.0f}, {2.25f, 6.0f}}, 1, 0,
+     {".......",
+      "...a...",
+      "...a...",
+      "..aaa..",
+      "..aaa..",
+      ".aaaaa.",
+      "......."}},
+    {"right edge down and left through centres", // centres on edges: 3 right
+     {{1.25f, 1.0f}, {5.75f, 1.0f}, {3.25f, 6.0f}}, 0, 0,
+     {".......",
+      ".aaaa..",
+      "..aaa..",
+      "..aa...",
+      "...a...",
+      ".......",
+      "......."}},
+    {"right edge down and right through centres", // centres on edges: 3 right
+     {{3.25f, 1.0f}, {5.75f, 6.0f}, {1.25f, 6.0f}}, 0, 0,
+     {".......",
+      ".......",
+      "...a...",
+      "..aa...",
+      "..aaa..",
+      ".aaaa..",
+      "......."}},
+    {"top and left edges meet on a centre", // centres on edges: 5 top, 5 left
+     {{1.5f, 1.5f}, {5.75f, 1.5f}, {1.5f, 5.75f}}, 0, 0,
+     {".......",
+      ".aaaaa.",
+      ".aaaa..",
+      ".aaa...",
+      ".aa....",
+      ".a.....",
+      "......."}},
+    {"bottom and right edges meet on a centre", // centres on edges: 5 bottom, 5 right
+     {{5.5f, 1.25f}, {5.5f, 5.5f}, {1.25f, 5.5f}}, 0, 0,
+     {".......",
+      ".......",
+      "....a..",
+      "...aa..",
+      "..aaa..",
+      ".......",
+      "......."}},
+    {"top and right edges meet on a centre", // centres on edges: 5 top, 5 right
+     {{1.25f, 1.5f}, {5.5f, 1.5f}, {5.5f, 5.75f}}, 0, 0,
+     {".......",
+      ".aaaa..",
+      "..aaa..",
+      "...aa..",
+      "....a..",
+      ".......",
+      "......."}},
+    {"left and bottom edges meet on a centre", // centres on edges: 5 bottom, 5 left
+     {{1.5f, 1.25f}, {5.75f, 5.5f}, {1.5f, 5.5f}}, 0, 0,
+     {".......",
+      ".a.....",
+      ".aa....",
+      ".aaa...",
+      ".aaaa..",
+      ".......",
+      "......."}},
+    {"apex on a centre", // centres on edges: 1 left, 1 right
+     {{3.5f, 1.5f}, {6.25f, 5.75f}, {0.75f, 5.75f}}, 0, 0,
+     {".......",
+      ".......",
+      "...a...",
+      "..aaa..",
+      "..aaa..",
+      ".aaaaa.",
+      "......."}},
+    {"lowest vertex on a centre", // centres on edges: 1 left, 1 right
+     {{0.75f, 1.25f}, {6.25f, 1.25f}, {3.5f, 5.5f}}, 0, 0,
+     {".......",
+      ".aaaaa.",
+      "..aaa..",
+      "..aaa..",
+      "...a...",
+      ".......",
+      "......."}},
+    {"leftmost vertex on a centre", // centres on edges: 2 left
+     {{1.5f, 3.5f}, {5.75f, 0.75f}, {5.75f, 6.25f}}, 0, 0,
+     {".......",
+      ".....a.",
+      "...aaa.",
+      ".aaaaa.",
+      "...aaa.",
+      ".....a.",
+      "......."}},
+    {"rightmost vertex on a centre", // centres on edges: 2 right
+     {{5.5f, 3.5f}, {1.25f, 6.25f}, {1.25f, 0.75f}}, 0, 0,
+     {".......",
+      ".a.....",
+      ".aaa...",
+      ".aaaa..",
+      ".aaa...",
+      ".a.....",
+      "......."}},
+    {"top and left edges 1/1024 past the centres snap onto them", // centres on edges: 5 top, 5 left
+     {{1.5009765625f, 1.5009765625f}, {5.75f, 1.5009765625f}, {1.5009765625f, 5.75f}}, 0, 0,
+     {".......",
+      ".aaaaa.",
+      ".aaaa..",
+      ".aaa...",
+      ".aa....",
+      ".a.....",
+      "......."}},
+    {"bottom and right edges 1/1024 past the centres snap onto them", // centres on edges: 5 bottom, 5 right
+     {{5.5009765625f, 1.25f}, {5.5009765625f, 5.5009765625f}, {1.25f, 5.5009765625f}}, 0, 0,
+     {".......",
+      ".......",
+      "....a..",
+      "...aa..",
+      "..aaa..",
+      ".......",
+      "......."}},
+};
+
+// Triangles sharing edges and vertices, clockwise, one colour each.
+const Case kShared[] = {
+    {"horizontal edge on row 3's centres", // centres on edges: 6 top, 6 bottom
+     {{3.75f, 0.75f}, {6.75f, 3.5f}, {0.75f, 3.5f},
+      {0.75f, 3.5f}, {6.75f, 3.5f}, {3.75f, 6.25f}}, 0, 0,
+     {"........",
+      "...aa...",
+      "..aaaa..",
+      ".bbbbbb.",
+      "..bbbb..",
+      "...bb...",
+      "........"}},
+    {"vertical edge on column 3's centres", // centres on edges: 6 left, 6 right
+     {{3.5f, 0.75f}, {3.5f, 6.75f}, {0.75f, 3.75f},
+      {3.5f, 0.75f}, {6.25f, 3.75f}, {3.5f, 6.75f}}, 0, 0,
+     {".......",
+      "...b...",
+      "..abb..",
+      ".aabbb.",
+      ".aabbb.",
+      "..abb..",
+      "...b...",
+      "......."}},
+    {"square split from top-left to bottom-right", // centres on edges: 6 left, 6 right
+     {{1.0f, 1.0f}, {7.0f, 1.0f}, {7.0f, 7.0f},
+      {1.0f, 1.0f}, {7.0f, 7.0f}, {1.0f, 7.0f}}, 0, 0,
+     {"........",
+      ".aaaaaa.",
+      ".baaaaa.",
+      ".bbaaaa.",
+      ".bbbaaa.",
+      ".bbbbaa.",
+      ".bbbbba.",
+      "........"}},
+    {"square split from top-right to bottom-left", // centres on edges: 6 left, 6 right
+     {{1.0f, 1.0f}, {7.0f, 1.0f}, {1.0f, 7.0f},
+      {7.0f, 1.0f}, {7.0f, 7.0f}, {1.0f, 7.0f}}, 0, 0,
+     {"........",
+      ".aaaaab.",
+      ".aaaabb.",
+      ".aaabbb.",
+      ".aabbbb.",
+      ".abbbbb.",
+      ".bbbbbb.",
+      "........"}},
+    {"square with every edge and corner on centres", // centres on edges: 6 top, 6 bottom, 12 left, 12 right
+     {{1.5f, 1.5f}, {6.5f, 1.5f}, {6.5f, 6.5f},
+      {1.5f, 1.5f}, {6.5f, 6.5f}, {1.5f, 6.5f}}, 0, 0,
+     {"........",
+      ".aaaaa..",
+      ".baaaa..",
+      ".bbaaa..",
+      ".bbbaa..",
+      ".bbbba..",
+      "........",
+      "........"}},
+    {"four triangles meeting on a centre", // centres on edges: 12 left, 12 right
+     {{1.0f, 1.0f}, {6.0f, 1.0f}, {3.5f, 3.5f},
+      {6.0f, 1.0f}, {6.0f, 6.0f}, {3.5f, 3.5f},
+      {6.0f, 6.0f}, {1.0f, 6.0f}, {3.5f, 3.5f},
+      {1.0f, 6.0f}, {1.0f, 1.0f}, {3.5f, 3.5f}}, 0, 0,
+     {".......",
+      ".aaaab.",
+      ".daabb.",
+      ".ddbbb.",
+      ".dccbb.",
+      ".ccccb.",
+      "......."}},
+};
+
+// Triangle i of a strip takes vertices i, i + 1, i + 2, clockwise for even i;
+// odd ones wind the other way and Direct3D turns them, so all face front.
+const Case kStrip[] = {
+    {"strip of four", // centres on edges: 10 top, 10 bottom, 12 left, 12 right
+     {{1.5f, 7.5f}, {3.5f, 1.5f}, {5.5f, 7.5f}, {7.5f, 1.5f}, {9.5f, 7.5f}, {11.5f, 1.5f}}, 0, 0,
+     {".............",
+      "...bbbbdddd..",
+      "...abbbcddd..",
+      "...abbbcddd..",
+      "..aabbccdd...",
+      "..aaabcccd...",
+      "..aaabcccd...",
+      ".............",
+      "............."}},
+};
+
+class FillRuleTest : public D3D11Test {
+protected:
+    void Bind(const char* pixelStage)
+    {
+        BindTarget(kClear, kSize, kSize);
+        BindStages(Compile("d3d11/fill_rule.fx", "vs_main"), Compile("d3d11/fill_rule.fx", pixelStage));
+    }
+
+    // Clears the target and draws `vertices`, given in pixels, with the
+    // colour of colours[i / 3] at vertex i (the last colour past the end).
+    void Draw(const std::vector<Point>& vertices, const std::vector<int>& colours,
+              D3D11_PRIMITIVE_TOPOLOGY topology)
+    {
+        std::vector<Vertex> placed;
+        for (std::size_t i = 0; i < vertices.size(); ++i) {
+            const Texel colour = Colour(colours[std::min(i / 3, colours.size() - 1)]);
+            placed.push_back({vertices[i].x * 2 / kSize - 1, 1 - vertices[i].y * 2 / kSize, 0.5f,
+                              colour[0], colour[1], colour[2]});
+        }
+        context_->ClearRenderTargetView(target_.rtv.get(), kClear.data());
+        BindVertices(placed);
+        context_->IASetPrimitiveTopology(topology);
+        context_->Draw(static_cast<UINT>(placed.size()), 0);
+    }
+
+    // The case's window as drawn, in the tables' letters; '?' for a texel
+    // that is neither the clear colour nor a triangle's.
+    std::string Drawn(const Case& c)
+    {
+        std::vector<std::uint8_t> bytes;
+        UINT width = 0, height = 0;
+        DXGI_FORMAT format{};
+        if (!d3d11::ReadTexels(target_.texture.get(), &bytes, &width, &height, &format) || width != kSize ||
+            height != kSize || format != DXGI_FORMAT_R32G32B32A32_FLOAT || bytes.size() != kSize * kSize * 16)
+            return "no texels";
+        std::string drawn;
+        for (std::size_t row = 0; row < c.image.size(); ++row) {
+            for (std::size_t column = 0; column < c.image[row].size(); ++column) {
+                Texel texel;
+                std::memcpy(texel.data(), &bytes[((c.top + row) * kSize + c.left + column) * 16], 16);
+                char letter = texel == kClear ? '.' : '?';
+                for (int i = 0; i < 26 && letter == '?'; ++i)
+                    if (texel == Colour(i))
+                        letter = static_cast<char>('a' + i);
+                drawn += letter;
+            }
+            drawn += '\n';
+        }
+        return drawn;
+    }
+
+    static std::string Expected(const Case& c)
+    {
+        std::string image;
+        for (const std::string& row : c.image)
+            image += row + '\n';
+        return image;
+    }
+};
+
+TEST_F(FillRuleTest, ACentreOnATopOrLeftEdgeIsDrawnAndOnABottomOrRightEdgeIsNot)
+{
+    Bind("ps_flat");
+    for (const Case& c : kSingle) {
+        Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name;
+    }
+}
+
+TEST_F(FillRuleTest, TrianglesSharingAnEdgeOrVertexDrawEachCentreOnce)
+{
+    // Drawn first to last, then last to first: a centre both triangles draw,
+    // or the wrong one, shows the wrong colour in at least one order.
+    Bind("ps_flat");
+    for (const Case& c : kShared) {
+        const int triangles = static_cast<int>(c.vertices.size() / 3);
+        std::vector<int> forward, backward;
+        std::vector<Point> reversed;
+        for (int i = 0; i < triangles; ++i) {
+            forward.push_back(i);
+            backward.push_back(triangles - 1 - i);
+            reversed.insert(reversed.end(), c.vertices.end() - 3 * (i + 1), c.vertices.end() - 3 * i);
+        }
+        Draw(c.vertices, forward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn first to last";
+        Draw(reversed, backward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn last to first";
+    }
+}
+
+TEST_F(FillRuleTest, AStripOfAlternatingWindingDrawsEachCentreOnce)
+{
+    Bind("ps_primitive");
+    for (const Case& c : kStrip) {
+        Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name;
+    }
+}
+
+} // namespace
+} // namespace d3d11_test
