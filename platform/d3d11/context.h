@@ -107,7 +107,7 @@ private:
     void ApplyEmptyTextures(LinkedProgram& linked, hlsl::ShaderStage stage);
     // Sets the viewport a geometry stage places its points by, unless the
     // program already holds it.
-    void ApplyPointViewport(LinkedProgram& linked);
+    void ApplyGeometryViewport(LinkedProgram& linked);
 
     // A slot the attributes do not read from has no GL binding.
     static constexpr std::uint8_t kNoBinding = 0xFF;

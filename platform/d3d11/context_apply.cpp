@@ -199,15 +199,15 @@ void DeviceContext::ApplyEmptyTextures(LinkedProgram& linked, ShaderStage stage)
     linked.emptyTextures[index] = mask;
 }
 
-void DeviceContext::ApplyPointViewport(LinkedProgram& linked)
+void DeviceContext::ApplyGeometryViewport(LinkedProgram& linked)
 {
     const D3D11_VIEWPORT& v = state_.rasterizer.viewports[0];
     const std::array<float, 4> viewport{v.TopLeftX, v.TopLeftY, v.Width, v.Height};
-    if (linked.pointViewport == viewport)
+    if (linked.viewport == viewport)
         return;
-    glProgramUniform4f(linked.program, linked.pointViewportLocation, viewport[0], viewport[1], viewport[2],
+    glProgramUniform4f(linked.program, linked.viewportLocation, viewport[0], viewport[1], viewport[2],
                        viewport[3]);
-    linked.pointViewport = viewport;
+    linked.viewport = viewport;
 }
 
 void DeviceContext::ApplyInterfaces(LinkedProgram& linked, ShaderStage stage, const StageInstances& instances)

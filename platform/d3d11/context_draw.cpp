@@ -152,8 +152,8 @@ const char* DeviceContext::PrepareDraw(UINT count, bool indexed)
         ApplyFramebuffer();
     if (dirty_ & kDirtyViewports)
         ApplyViewports();
-    if (linked.pointViewportLocation >= 0)
-        ApplyPointViewport(linked);
+    if (linked.viewportLocation >= 0)
+        ApplyGeometryViewport(linked);
     // Attributes first: they decide which GL binding each buffer goes to.
     if (dirty_ & kDirtyVertexAttributes)
         ApplyVertexAttributes();

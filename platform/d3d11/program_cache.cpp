@@ -9,6 +9,9 @@ namespace d3d11 {
 
 namespace {
 
+// The stage interface locations GL 4.5 promises between two stages.
+constexpr std::uint32_t kLinkLocations = 32;
+
 GLenum GlStage(hlsl::ShaderStage stage)
 {
     switch (stage) {
@@ -57,20 +60,49 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
         if (entry.vertex == vertex.serial && entry.geometry == geometrySerial && entry.pixel == pixel.serial)
             return entry.linked;
 
-    GLuint program = 0;
     std::string log;
     // Only the last stage before the rasterizer clips.
     const GLuint vertexObject =
         Compiled(vertex, geometry ? "#define " + std::string(hlsl::kGeometryFollowsMacro) + "\n" : std::string(), &log);
-    const std::vector<hlsl::StageVariable>* upstream = &vertex.container.outputs;
-    GLuint geometryObject = 0;
-    if (geometry) {
-        geometryObject = Compiled(*geometry, hlsl::LinkDefines(*upstream, geometry->container.inputs), &log);
-        upstream = &geometry->container.outputs;
+    std::string geometryDefines;
+    if (geometry)
+        geometryDefines = hlsl::LinkDefines(vertex.container.outputs, geometry->container.inputs);
+    const std::vector<hlsl::StageVariable>& rasterized = geometry ? geometry->container.outputs : vertex.container.outputs;
+    const std::string pixelDefines = hlsl::LinkDefines(rasterized, pixel.container.inputs);
+
+    // Direct3D's fill rule needs the pixel stage's test, a geometry stage
+    // that marks the triangles (the program's own or one that passes them
+    // through) and two free locations between them.
+    GLuint program = 0;
+    bool fillRuleFailed = false;
+    const std::uint32_t location = hlsl::FreeLinkLocation(rasterized, pixel.container.inputs);
+    if (vertexObject && hlsl::HasFillRule(pixel.container.glsl) && location + 2 <= kLinkLocations) {
+        const std::string fillRule =
+            "#define " + std::string(hlsl::kFillRuleMacro) + " " + std::to_string(location) + "\n";
+        hlsl::ShaderContainer passThrough;
+        if (!geometry) {
+            passThrough.stage = hlsl::ShaderStage::Geometry;
+            passThrough.glsl = hlsl::FillRuleGeometry(vertex.container);
+        }
+        const StageCode marking = geometry ? *geometry : StageCode{vertex.serial, passThrough};
+        if (hlsl::HasFillRule(marking.container.glsl)) {
+            const GLuint geometryObject = Compiled(
+                marking, geometryDefines + fillRule + hlsl::FillRuleInputDefines(pixel.container.glsl), &log);
+            const GLuint pixelObject = Compiled(pixel, pixelDefines + fillRule, &log);
+            if (geometryObject && pixelObject)
+                program = Link(vertexObject, geometryObject, pixelObject, &log);
+        }
+        fillRuleFailed = !program;
     }
-    const GLuint pixelObject = Compiled(pixel, hlsl::LinkDefines(*upstream, pixel.container.inputs), &log);
-    if (vertexObject && pixelObject && (!geometry || geometryObject))
-        program = Link(vertexObject, geometryObject, pixelObject, &log);
+    if (!program) {
+        const std::string fillRuleLog = std::exchange(log, std::string());
+        const GLuint geometryObject = geometry ? Compiled(*geometry, geometryDefines, &log) : 0;
+        const GLuint pixelObject = Compiled(pixel, pixelDefines, &log);
+        if (vertexObject && pixelObject && (!geometry || geometryObject))
+            program = Link(vertexObject, geometryObject, pixelObject, &log);
+        if (program && fillRuleFailed && diagnostics::JournalEnabled())
+            diagnostics::Record("LinkProgram", "fill rule left to the driver: " + fillRuleLog);
+    }
     if (!program && diagnostics::JournalEnabled())
         diagnostics::Record("LinkProgram", "result=failed log=" + log);
     LinkedProgram linked;
@@ -86,8 +118,7 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
              {hlsl::ShaderStage::Vertex, hlsl::ShaderStage::Geometry, hlsl::ShaderStage::Pixel})
             linked.emptyTexturesLocation[static_cast<std::size_t>(stage)] =
                 glGetUniformLocation(program, hlsl::EmptyTexturesUniformName(stage).c_str());
-        if (geometry)
-            linked.pointViewportLocation = glGetUniformLocation(program, hlsl::kPointViewportUniform);
+        linked.viewportLocation = glGetUniformLocation(program, hlsl::kViewportUniform);
     }
     entries_.push_back({vertex.serial, geometrySerial, pixel.serial, std::move(linked)});
     newlyLinked_ = true;
@@ -96,13 +127,14 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
 
 GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines, std::string* log)
 {
+    const GLenum type = GlStage(stage.container.stage);
     for (const CompiledStage& compiled : compiled_)
-        if (compiled.serial == stage.serial && compiled.defines == defines)
+        if (compiled.serial == stage.serial && compiled.type == type && compiled.defines == defines)
             return compiled.object;
 
     const std::string source = hlsl::InsertDefines(stage.container.glsl, defines);
     const GLchar* sourceText = source.c_str();
-    GLuint object = glCreateShader(GlStage(stage.container.stage));
+    GLuint object = glCreateShader(type);
     glShaderSource(object, 1, &sourceText, nullptr);
     glCompileShader(object);
     GLint compiled = GL_FALSE;
@@ -119,7 +151,7 @@ GLuint ProgramCache::Compiled(const StageCode& stage, const std::string& defines
         object = 0;
     }
     // A failure is remembered too: the same text fails the same way.
-    compiled_.push_back({stage.serial, defines, object});
+    compiled_.push_back({stage.serial, type, defines, object});
     return object;
 }
 

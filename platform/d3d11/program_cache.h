@@ -52,10 +52,11 @@ struct LinkedProgram {
     std::array<std::vector<std::uint32_t>, 3> interfaceIds;
     std::array<GLint, 3> emptyTexturesLocation{-1, -1, -1};
     std::array<std::uint32_t, 3> emptyTextures{};
-    // The viewport a geometry stage that emits points places them by
-    // (hlsl::kPointViewportUniform; -1 without one), and the one it holds.
-    GLint pointViewportLocation = -1;
-    std::array<float, 4> pointViewport{};
+    // The viewport by which a geometry stage places points and snaps
+    // triangles (hlsl::kViewportUniform; -1 without one), and the one it
+    // holds.
+    GLint viewportLocation = -1;
+    std::array<float, 4> viewport{};
 };
 
 class ProgramCache {
@@ -86,7 +87,8 @@ private:
         LinkedProgram linked;
     };
     struct CompiledStage {
-        std::uint64_t serial;
+        std::uint64_t serial; // a vertex stage's serial also names the geometry stage made for it
+        GLenum type;
         std::string defines;
         GLuint object; // 0: the text does not compile
     };

@@ -159,8 +159,10 @@ CompileResult CompileHlsl(const CompileRequest& request)
         std::string glsl = WriteGlsl(cross);
         LowerFlattenedBlocks(glsl, flattened, module.entryPosition);
         LowerLocationMacros(glsl, inputs, outputs, module.entryPosition);
-        if (stage == ShaderStage::Pixel)
+        if (stage == ShaderStage::Pixel) {
             LowerDepthOutput(glsl);
+            LowerFillRuleTest(glsl);
+        }
         LowerHalfPacking(glsl);
         container.stage = stage;
         LowerEmptyTextureSizes(glsl, container, module.entryPosition);
@@ -177,6 +179,7 @@ CompileResult CompileHlsl(const CompileRequest& request)
         if (stage == ShaderStage::Geometry) {
             LowerGeometryDistanceOutputs(container.glsl, container.outputs, module.entryPosition);
             LowerPointPlacement(container.glsl);
+            LowerFillRule(container.glsl);
         }
         container.interfaceSlotCount = linkage.slotCount;
         for (const AbstractInstance& instance : linkage.instances)

@@ -169,8 +169,20 @@ void LowerGeometryDistanceOutputs(std::string& glsl, std::vector<StageVariable>&
 
 // A geometry stage that emits points: each is moved, before it is emitted,
 // to the centre of the one pixel Direct3D's rule gives it (see
-// kPointViewportUniform).
+// kViewportUniform).
 void LowerPointPlacement(std::string& glsl);
+
+// A geometry stage that emits triangles: under kFillRuleMacro each triangle
+// of its strips goes out on its own, marked for the pixel stage's test when
+// a pixel centre lies on one of its edge lines, and followed then by a copy
+// grown by a pixel (see kFillRuleMacro). A stage with several streams, or
+// with outputs of a shape this does not read, is left as it is.
+void LowerFillRule(std::string& glsl);
+
+// A pixel stage: under kFillRuleMacro, the test of the fill rule's marks
+// first in main(). Left out where depth and stencil are tested before the
+// stage runs, since a discard would not undo their writes there.
+void LowerFillRuleTest(std::string& glsl);
 
 // ---- The GLSL as GL will see it ---------------------------------------------------
 

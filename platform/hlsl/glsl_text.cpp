@@ -143,13 +143,13 @@ void LowerPointPlacement(std::string& glsl)
     // which is ceil(p) - 1. Its centre is half a pixel from every edge of the
     // square GL draws there. A point behind the eye is left to the clipper.
     glsl.insert(main + 1,
-                "layout(location = " + std::to_string(kPointViewportLocation) + ") uniform vec4 "
-                    + kPointViewportUniform + ";\n\n"
+                "layout(location = " + std::to_string(kViewportLocation) + ") uniform vec4 "
+                    + kViewportUniform + ";\n\n"
                     "void fxsc_place_point()\n"
                     "{\n"
                     "    if (!(gl_Position.w > 0.0))\n"
                     "        return;\n"
-                    "    vec4 viewport = " + kPointViewportUniform + ";\n"
+                    "    vec4 viewport = " + kViewportUniform + ";\n"
                     "    vec2 ndc = gl_Position.xy / gl_Position.w;\n"
                     "    vec2 window = viewport.xy + vec2(ndc.x + 1.0, 1.0 - ndc.y) * 0.5 * viewport.zw;\n"
                     "    vec2 centre = ceil(roundEven(window * 256.0) / 256.0) - 0.5;\n"

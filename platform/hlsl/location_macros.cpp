@@ -42,15 +42,20 @@ std::string LocationMacro(bool input, std::string_view semantic, std::uint32_t i
     return std::string(input ? "FXSC_IN_" : "FXSC_OUT_") + SemanticIdentifier(semantic) + std::to_string(index);
 }
 
-std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs,
-                        const std::vector<StageVariable>& inputs)
+namespace {
+
+// Where each of `inputs` goes: the location of the upstream output with the
+// same semantic, or one of its own above every upstream output. Returns the
+// first location left free.
+template <typename Place>
+std::uint32_t PlaceInputs(const std::vector<StageVariable>& upstreamOutputs, const std::vector<StageVariable>& inputs,
+                          Place place)
 {
     std::uint32_t nextFree = 0;
     for (const StageVariable& output : upstreamOutputs)
         if (!output.systemValue)
             nextFree = std::max(nextFree, output.location + std::max(output.locationCount, 1u));
 
-    std::string defines;
     for (const StageVariable& input : inputs) {
         if (input.systemValue || input.locationMacro.empty())
             continue;
@@ -65,10 +70,28 @@ std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs,
             location = nextFree;
             nextFree += std::max(input.locationCount, 1u);
         }
+        place(input, location);
+    }
+    return nextFree;
+}
+
+} // namespace
+
+std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs,
+                        const std::vector<StageVariable>& inputs)
+{
+    std::string defines;
+    PlaceInputs(upstreamOutputs, inputs, [&](const StageVariable& input, std::uint32_t location) {
         if (location != input.location)
             defines += "#define " + input.locationMacro + " " + std::to_string(location) + "\n";
-    }
+    });
     return defines;
+}
+
+std::uint32_t FreeLinkLocation(const std::vector<StageVariable>& upstreamOutputs,
+                               const std::vector<StageVariable>& inputs)
+{
+    return PlaceInputs(upstreamOutputs, inputs, [](const StageVariable&, std::uint32_t) {});
 }
 
 std::string InsertDefines(const std::string& glsl, const std::string& defines)

@@ -176,19 +176,36 @@ constexpr std::uint32_t EmptyTexturesLocation(ShaderStage stage)
     return 1020 + static_cast<std::uint32_t>(stage);
 }
 
-// ---- Points ------------------------------------------------------------------
+// ---- Ties at pixel centres: points and triangles ----------------------------
 //
-// Direct3D rasterizes a point as a 1 x 1 square around its position, snapped
-// to 1/256 of a pixel, under the top-left rule: it covers exactly one pixel,
-// also when its edges pass through pixel centres. GL leaves those ties to the
-// driver. A geometry stage that emits points declares
-//   layout(location = kPointViewportLocation) uniform vec4 fxsc_gs_point_viewport;
-// (kPointViewportUniform: the viewport's TopLeftX, TopLeftY, Width and
-// Height), and moves each point to the centre of the pixel Direct3D covers,
-// where no edge passes through a pixel centre. The layer sets it when it
-// changes.
-constexpr const char* kPointViewportUniform = "fxsc_gs_point_viewport";
-constexpr std::uint32_t kPointViewportLocation = 1023;
+// Direct3D snaps window positions to 1/256 of a pixel and rasterizes under
+// the top-left rule: a pixel centre exactly on an edge is covered when the
+// edge is a top edge (horizontal, the triangle below it) or a left edge; a
+// point is a 1 x 1 square under the same rule. GL leaves those ties to the
+// driver. Both are made explicit from the viewport: a geometry stage that
+// emits points or triangles declares
+//   layout(location = kViewportLocation) uniform vec4 fxsc_gs_viewport;
+// (kViewportUniform: the viewport's TopLeftX, TopLeftY, Width and Height),
+// which the layer sets when it changes.
+//
+// Points: each is moved to the centre of the pixel Direct3D covers, where no
+// edge passes through a pixel centre.
+//
+// Triangles: under kFillRuleMacro, which the layer defines to a free
+// location for both the geometry and the pixel stage, the geometry stage
+// emits each triangle on its own with
+//   layout(location = FXSC_FILL_RULE) flat out ivec4 fxsc_fill_rule[2];
+// holding the snapped vertices (x0, y0, x1, y1), (x2, y2, mode, 0) in 1/256
+// of a pixel. Mode 0: no edge line of the triangle meets a pixel centre, and
+// the driver's coverage is Direct3D's. Mode 1: the triangle as it is, whose
+// pixel stage keeps only the centres strictly inside. Mode 2: the same
+// triangle grown by a pixel on every side, after it, whose pixel stage keeps
+// only the centres on an edge that the top-left rule gives the triangle. A
+// vertex stage with no geometry stage after it gets one that passes its
+// triangles through (FillRuleGeometry).
+constexpr const char* kViewportUniform = "fxsc_gs_viewport";
+constexpr std::uint32_t kViewportLocation = 1023;
+constexpr const char* kFillRuleMacro = "FXSC_FILL_RULE";
 
 // Distinct uniform block bindings per stage, as Direct3D keeps constant buffer
 // slots per stage.
@@ -221,6 +238,24 @@ std::string LocationMacro(bool input, std::string_view semantic, std::uint32_t i
 // own default are left out. An input no upstream output writes gets a
 // location of its own above every upstream output.
 std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs, const std::vector<StageVariable>& inputs);
+
+// The first location after every upstream output and every input that
+// LinkDefines places: where the fill rule's marks go (kFillRuleMacro).
+std::uint32_t FreeLinkLocation(const std::vector<StageVariable>& upstreamOutputs,
+                               const std::vector<StageVariable>& inputs);
+
+// The defines that tell a geometry stage with the fill rule which of its
+// outputs the pixel stage reads flat or without perspective, so that the
+// grown copy of a triangle carries them as the triangle does.
+std::string FillRuleInputDefines(const std::string& pixelGlsl);
+
+// Whether a geometry or pixel stage's GLSL carries its half of the fill rule.
+bool HasFillRule(const std::string& glsl);
+
+// The geometry stage that passes a vertex stage's triangles through with the
+// fill rule's marks, for a program without a geometry stage; empty when the
+// vertex stage's outputs have a shape it does not copy.
+std::string FillRuleGeometry(const ShaderContainer& vertex);
 
 // The GLSL with `defines` inserted after its #version line and any
 // #extension lines that follow it.

@@ -1,0 +1,501 @@
+// Direct3D's top-left rule for triangles, whatever rule the GL driver applies
+// to a pixel centre that lies exactly on an edge (see shader_container.h).
+//
+// The geometry stage sees each triangle whole: it snaps the vertices as
+// Direct3D does and tests, exactly, whether a pixel centre lies on an edge's
+// line. Most triangles have none, and go to the rasterizer unchanged and
+// unmarked. A triangle with one goes out twice: as it is, where the pixel
+// stage keeps only the centres strictly inside, and grown by a pixel, where
+// the pixel stage keeps only the centres on its edges that the rule gives
+// it. Either way each centre is decided by the same integer arithmetic
+// Direct3D's rasterizer does, and the pixels strictly inside still come
+// from the driver's own rasterization of the triangle as it was written.
+
+#include "platform/hlsl/glsl.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace hlsl {
+
+namespace {
+
+// One value a vertex carries to the rasterizer: an output variable, a
+// member of the output gl_PerVertex block, or a built-in output.
+struct VertexValue {
+    std::string type;      // "vec3", "float", "int", "mat4"
+    std::string name;      // the GLSL variable
+    std::string arraySize; // "3" for name[3]; empty for one value
+};
+
+bool Interpolated(const VertexValue& value)
+{
+    return value.type.starts_with("vec") || value.type.starts_with("mat") || value.type == "float";
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// "TYPE NAME;" or "TYPE NAME[N];", qualifiers before TYPE left out.
+std::optional<VertexValue> ReadDeclaration(std::string_view declaration)
+{
+    declaration = Trimmed(declaration);
+    if (!declaration.ends_with(';'))
+        return std::nullopt;
+    declaration.remove_suffix(1);
+    VertexValue value;
+    if (declaration.ends_with(']')) {
+        const std::size_t open = declaration.rfind('[');
+        value.arraySize = std::string(declaration.substr(open + 1, declaration.size() - open - 2));
+        declaration = declaration.substr(0, open);
+        if (value.arraySize.empty() || declaration.ends_with(']'))
+            return std::nullopt;
+    }
+    const std::size_t space = declaration.rfind(' ');
+    if (space == std::string_view::npos)
+        return std::nullopt;
+    value.name = std::string(declaration.substr(space + 1));
+    const std::string_view head = declaration.substr(0, space);
+    const std::size_t typeStart = head.rfind(' ');
+    value.type = std::string(typeStart == std::string_view::npos ? head : head.substr(typeStart + 1));
+    return value;
+}
+
+// What a stage's GLSL hands the rasterizer per vertex. Lines under
+// kGeometryFollowsMacro are left out: a stage with no geometry stage after
+// it is compiled without it. Nothing when a declaration has a shape this
+// does not know.
+std::optional<std::vector<VertexValue>> ReadVertexValues(const std::string& glsl)
+{
+    std::vector<VertexValue> values;
+    bool inBlock = false;
+    int skippedDepth = 0;
+    for (std::size_t start = 0; start < glsl.size();) {
+        std::size_t end = glsl.find('\n', start);
+        if (end == std::string::npos)
+            end = glsl.size();
+        const std::string_view line = Trimmed(std::string_view(glsl).substr(start, end - start));
+        start = end + 1;
+        if (line.starts_with("#if")) {
+            if (skippedDepth > 0 || line == std::string("#ifdef ") + kGeometryFollowsMacro)
+                ++skippedDepth;
+            continue;
+        }
+        if (line.starts_with("#endif") && skippedDepth > 0) {
+            --skippedDepth;
+            continue;
+        }
+        if (skippedDepth > 0 || line.starts_with("#"))
+            continue;
+        if (line == "out gl_PerVertex") {
+            inBlock = true;
+            continue;
+        }
+        if (inBlock) {
+            if (line.starts_with("}"))
+                inBlock = false;
+            else if (line != "{") {
+                const std::optional<VertexValue> member = ReadDeclaration(line);
+                if (!member)
+                    return std::nullopt;
+                values.push_back(*member);
+            }
+            continue;
+        }
+        if (line.starts_with("layout(location = ") && line.find(" out ") != std::string_view::npos) {
+            const std::optional<VertexValue> output = ReadDeclaration(line.substr(line.find(" out ") + 5));
+            if (!output)
+                return std::nullopt;
+            values.push_back(*output);
+        }
+    }
+    for (const char* builtIn : {"gl_PrimitiveID", "gl_Layer", "gl_ViewportIndex"}) {
+        const std::string written = std::string(builtIn) + " = ";
+        if (glsl.find(written) != std::string::npos)
+            values.push_back({"int", builtIn, ""});
+    }
+    const bool position = std::any_of(values.begin(), values.end(),
+                                      [](const VertexValue& value) { return value.name == "gl_Position"; });
+    if (!position)
+        return std::nullopt;
+    return values;
+}
+
+// The functions that replace EmitVertex() and EndPrimitive(): they collect
+// the strip and emit each of its triangles through fxsc_emit_triangle.
+std::string StripFunctions(const std::vector<VertexValue>& values)
+{
+    std::string members, read, write, mix;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const VertexValue& value = values[i];
+        const std::string member = "v" + std::to_string(i);
+        const std::string size = value.arraySize.empty() ? "" : "[" + value.arraySize + "]";
+        members += "    " + value.type + " " + member + size + ";\n";
+        read += "    v." + member + " = " + value.name + ";\n";
+        write += "    " + value.name + " = v." + member + ";\n";
+        if (!Interpolated(value))
+            continue;
+        // The pixel stage may read it flat or without perspective; the
+        // layer says which by FillRuleInputDefines' macros.
+        const std::string suffix = value.name.starts_with("fxsc_out_") ? value.name.substr(9) : std::string();
+        const auto mixed = [&](const std::string& weight) {
+            // From the leading vertex, so a value the same at all three stays exact.
+            const auto element = [&](const std::string& index) {
+                const std::string a = "a." + member + index, b = "b." + member + index, c = "c." + member + index;
+                return "v." + member + index + " = " + a + " + (" + b + " - " + a + ") * " + weight + ".y + (" + c
+                       + " - " + a + ") * " + weight + ".z;\n";
+            };
+            if (value.arraySize.empty())
+                return "    " + element("");
+            return "    for (int i = 0; i < " + value.arraySize + "; ++i)\n        " + element("[i]");
+        };
+        if (suffix.empty()) {
+            mix += mixed("weight");
+            continue;
+        }
+        mix += "#if defined(FXSC_LINEAR_" + suffix + ")\n" + mixed("linear") + "#elif !defined(FXSC_FLAT_" + suffix
+               + ")\n" + mixed("weight") + "#endif\n";
+    }
+    return "struct fxsc_Vertex\n{\n" + members + "};\n\n"
+           "fxsc_Vertex fxsc_read_vertex()\n{\n    fxsc_Vertex v;\n" + read + "    return v;\n}\n\n"
+           "void fxsc_write_vertex(fxsc_Vertex v)\n{\n" + write + "}\n\n"
+           "// The vertex on the triangle's plane with the given weights, with\n"
+           "// perspective and without; what is read flat is the leading vertex's.\n"
+           "fxsc_Vertex fxsc_mix_vertices(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c, vec3 weight, vec3 linear)\n{\n"
+           "    fxsc_Vertex v = a;\n" + mix + "    return v;\n}\n\n";
+}
+
+// Written once, after the vertex functions; the position is member v0's
+// name in the vertex functions above, substituted as POSITION.
+constexpr std::string_view kTriangleFunctions = R"(// The window position in 1/256 of a pixel, as Direct3D snaps it (to
+// nearest, ties to even). False behind the eye and far outside the target,
+// where the rule is left to the driver.
+bool fxsc_snap(vec4 position, out ivec2 snapped, out vec2 window)
+{
+    snapped = ivec2(0);
+    window = vec2(0.0);
+    if (!(position.w > 0.0))
+        return false;
+    vec4 viewport = fxsc_gs_viewport;
+    vec2 ndc = position.xy / position.w;
+    window = viewport.xy + vec2(ndc.x + 1.0, 1.0 - ndc.y) * 0.5 * viewport.zw;
+    if (!all(lessThan(abs(window), vec2(16384.0))))
+        return false;
+    snapped = ivec2(roundEven(window * 256.0));
+    return true;
+}
+
+// Whether the line through a and b passes through a pixel centre, whose
+// coordinates are 128 more than a multiple of 256. With d = b - a, a centre
+// c is on it when d.x (c.y - a.y) = d.y (c.x - a.x), which integers solve
+// exactly when d.x (a.y - 128) - d.y (a.x - 128) is a multiple of
+// 256 gcd(d.x, d.y). The products stay below 2^48, exact in a double.
+bool fxsc_line_meets_centre(ivec2 a, ivec2 b)
+{
+    ivec2 d = b - a;
+    double k = double(d.x) * double(a.y - 128) - double(d.y) * double(a.x - 128);
+    if (k != 256.0 * floor(k / 256.0))
+        return false;
+    int p = abs(d.x);
+    int q = abs(d.y);
+    while (q != 0) {
+        int r = p % q;
+        p = q;
+        q = r;
+    }
+    double m = 256.0 * double(p);
+    return k == m * floor(k / m);
+}
+
+// The vertex of the triangle grown by a pixel on every side at corner b,
+// between the edges a-b and b-c (window pixels); false where the corner is
+// so sharp that the grown one would reach far away.
+bool fxsc_grown_corner(vec2 a, vec2 b, vec2 c, float turn, out vec2 corner)
+{
+    vec2 before = normalize(b - a);
+    vec2 after = normalize(c - b);
+    // Outward normals: the triangle turns the way `turn`'s sign says.
+    vec2 outBefore = turn * vec2(before.y, -before.x);
+    vec2 outAfter = turn * vec2(after.y, -after.x);
+    float meet = 1.0 + dot(outBefore, outAfter);
+    corner = b;
+    if (!(meet > 1.0 / 4096.0))
+        return false;
+    corner = b + (outBefore + outAfter) / meet;
+    return true;
+}
+
+// The weights that put a vertex on the triangle's plane at window position
+// q: with perspective, as the rasterizer interpolates, and in the window.
+bool fxsc_plane_weights(vec2 q, vec2 wa, vec2 wb, vec2 wc, vec3 w, out vec3 weight, out vec3 linear)
+{
+    float area = (wb.x - wa.x) * (wc.y - wa.y) - (wb.y - wa.y) * (wc.x - wa.x);
+    float lb = ((q.x - wa.x) * (wc.y - wa.y) - (q.y - wa.y) * (wc.x - wa.x)) / area;
+    float lc = ((wb.x - wa.x) * (q.y - wa.y) - (wb.y - wa.y) * (q.x - wa.x)) / area;
+    linear = vec3(1.0 - lb - lc, lb, lc);
+    vec3 perspective = linear / w;
+    float sum = perspective.x + perspective.y + perspective.z;
+    weight = perspective / sum;
+    return sum > 0.0 && all(lessThan(abs(weight), vec3(1e6)));
+}
+
+void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
+{
+    ivec2 sa, sb, sc;
+    vec2 wa, wb, wc;
+    int mode = 0;
+    fxsc_Vertex grown[3];
+    if (fxsc_snap(a.POSITION, sa, wa) && fxsc_snap(b.POSITION, sb, wb) && fxsc_snap(c.POSITION, sc, wc)) {
+        double area = double(sb.x - sa.x) * double(sc.y - sa.y) - double(sb.y - sa.y) * double(sc.x - sa.x);
+        if (area != 0.0
+            && (fxsc_line_meets_centre(sa, sb) || fxsc_line_meets_centre(sb, sc) || fxsc_line_meets_centre(sc, sa))) {
+            vec2 pa = vec2(sa) / 256.0, pb = vec2(sb) / 256.0, pc = vec2(sc) / 256.0;
+            float turn = area > 0.0 ? 1.0 : -1.0;
+            vec3 w = vec3(a.POSITION.w, b.POSITION.w, c.POSITION.w);
+            vec2 qa, qb, qc;
+            vec3 ma, mb, mc, la, lb, lc;
+            if (fxsc_grown_corner(pc, pa, pb, turn, qa) && fxsc_grown_corner(pa, pb, pc, turn, qb)
+                && fxsc_grown_corner(pb, pc, pa, turn, qc) && fxsc_plane_weights(qa, wa, wb, wc, w, ma, la)
+                && fxsc_plane_weights(qb, wa, wb, wc, w, mb, lb) && fxsc_plane_weights(qc, wa, wb, wc, w, mc, lc)) {
+                mode = 1;
+                grown[0] = fxsc_mix_vertices(a, b, c, ma, la);
+                grown[1] = fxsc_mix_vertices(a, b, c, mb, lb);
+                grown[2] = fxsc_mix_vertices(a, b, c, mc, lc);
+            }
+        }
+    }
+    ivec4 first = ivec4(sa, sb);
+    ivec4 second = ivec4(sc, mode, 0);
+    fxsc_write_vertex(a);
+    fxsc_fill_rule[0] = first;
+    fxsc_fill_rule[1] = second;
+    EmitVertex();
+    fxsc_write_vertex(b);
+    fxsc_fill_rule[0] = first;
+    fxsc_fill_rule[1] = second;
+    EmitVertex();
+    fxsc_write_vertex(c);
+    fxsc_fill_rule[0] = first;
+    fxsc_fill_rule[1] = second;
+    EmitVertex();
+    EndPrimitive();
+    if (mode == 0)
+        return;
+    second.z = 2;
+    for (int i = 0; i < 3; ++i) {
+        fxsc_write_vertex(grown[i]);
+        fxsc_fill_rule[0] = first;
+        fxsc_fill_rule[1] = second;
+        EmitVertex();
+    }
+    EndPrimitive();
+}
+
+// A strip's triangle i is (i, i + 1, i + 2), or (i, i + 2, i + 1) for odd i,
+// which keeps the strip's winding and its leading vertex first.
+fxsc_Vertex fxsc_strip[2];
+int fxsc_strip_length = 0;
+
+void fxsc_emit_vertex()
+{
+    fxsc_Vertex v = fxsc_read_vertex();
+    int n = fxsc_strip_length;
+    if (n >= 2) {
+        if ((n & 1) == 0)
+            fxsc_emit_triangle(fxsc_strip[n & 1], fxsc_strip[(n + 1) & 1], v);
+        else
+            fxsc_emit_triangle(fxsc_strip[n & 1], v, fxsc_strip[(n + 1) & 1]);
+    }
+    fxsc_strip[n & 1] = v;
+    fxsc_strip_length = n + 1;
+}
+
+void fxsc_end_primitive()
+{
+    fxsc_strip_length = 0;
+}
+)";
+
+// The pixel stage's half: the snapped vertices and the mode, and the test.
+constexpr std::string_view kPixelFunctions = R"(#ifdef FXSC_FILL_RULE
+layout(location = FXSC_FILL_RULE) flat in ivec4 fxsc_fill_rule[2];
+
+// Whether Direct3D's top-left rule leaves this pixel to the other half of
+// the triangle's drawing, or out: mode 1 keeps the centres strictly inside,
+// mode 2 those on an edge that is a top edge (horizontal, the triangle
+// below) or a left one, for every edge they lie on. In 1/256 of a pixel
+// every product stays below 2^48, exact in a double.
+bool fxsc_outside_fill_rule()
+{
+    int mode = fxsc_fill_rule[1].z;
+    if (mode == 0)
+        return false;
+    dvec2 v[3] = dvec2[](dvec2(fxsc_fill_rule[0].xy), dvec2(fxsc_fill_rule[0].zw), dvec2(fxsc_fill_rule[1].xy));
+    dvec2 p = dvec2(floor(gl_FragCoord.xy)) * 256.0 + 128.0;
+    double area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
+    double turn = area > 0.0 ? 1.0 : -1.0;
+    bool onEdge = false;
+    bool covered = true;
+    for (int k = 0; k < 3; ++k) {
+        dvec2 a = v[k];
+        dvec2 d = v[(k + 1) % 3] - a;
+        double e = turn * (d.x * (p.y - a.y) - d.y * (p.x - a.x));
+        // The edge's normal into the triangle.
+        dvec2 inward = turn * dvec2(-d.y, d.x);
+        if (e == 0.0) {
+            onEdge = true;
+            covered = covered && (inward.x > 0.0 || (inward.x == 0.0 && inward.y > 0.0));
+        } else {
+            covered = covered && e > 0.0;
+        }
+    }
+    return !covered || onEdge != (mode == 2);
+}
+#endif
+)";
+
+constexpr std::string_view kMain = "\nvoid main()\n{\n";
+
+void Replace(std::string& glsl, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = glsl.find(from); at != std::string::npos; at = glsl.find(from, at + to.size()))
+        glsl.replace(at, from.size(), to);
+}
+
+// Where a function may be defined after every global declaration: before
+// the first function.
+std::size_t FirstFunction(const std::string& glsl)
+{
+    for (std::size_t start = 0; start < glsl.size();) {
+        const std::size_t end = glsl.find('\n', start);
+        if (end == std::string::npos)
+            break;
+        const std::string_view line(glsl.data() + start, end - start);
+        if (glsl.compare(end + 1, 2, "{\n") == 0 && line.find('(') != std::string_view::npos
+            && !line.starts_with("layout") && !line.starts_with(" ") && !line.starts_with("#"))
+            return start;
+        start = end + 1;
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+void LowerFillRule(std::string& glsl)
+{
+    // SPIRV-Cross writes the output primitive as "layout(max_vertices = N, triangle_strip) out;".
+    constexpr std::string_view kLayout = "layout(max_vertices = ";
+    constexpr std::string_view kStrip = ", triangle_strip) out;\n";
+    const std::size_t layout = glsl.find(kLayout);
+    const std::size_t strip = layout == std::string::npos ? layout : glsl.find(kStrip, layout);
+    if (strip == std::string::npos || glsl.find("EmitStreamVertex(") != std::string::npos)
+        return;
+    const std::string count = glsl.substr(layout + kLayout.size(), strip - layout - kLayout.size());
+    if (count.empty() || count.size() > 4 || count.find_first_not_of("0123456789") != std::string::npos)
+        return;
+    const std::optional<std::vector<VertexValue>> values = ReadVertexValues(glsl);
+    const std::size_t functions = FirstFunction(glsl);
+    if (!values || functions == std::string::npos || glsl.find(kMain) == std::string::npos)
+        return;
+
+    // Each triangle of a strip of N vertices goes out on its own, and may be
+    // followed by its grown copy: six vertices for each of the N - 2.
+    const int vertices = std::stoi(count);
+    const std::string line = glsl.substr(layout, strip + kStrip.size() - layout);
+    const std::string fillRuleLine = std::string(kLayout) + std::to_string(vertices >= 3 ? 6 * (vertices - 2) : vertices)
+                                     + std::string(kStrip);
+    Replace(glsl, "EmitVertex();", "fxsc_emit_vertex();");
+    Replace(glsl, "EndPrimitive();", "fxsc_end_primitive();");
+
+    std::string triangle(kTriangleFunctions);
+    const auto position = std::find_if(values->begin(), values->end(),
+                                       [](const VertexValue& value) { return value.name == "gl_Position"; });
+    Replace(triangle, "POSITION", "v" + std::to_string(position - values->begin()));
+    const std::string machinery = std::string("#ifdef ") + kFillRuleMacro + "\n"
+                                  "layout(location = " + kFillRuleMacro + ") flat out ivec4 fxsc_fill_rule[2];\n"
+                                  "layout(location = " + std::to_string(kViewportLocation) + ") uniform vec4 "
+                                  + kViewportUniform + ";\n\n" + StripFunctions(*values) + triangle
+                                  + "#else\n"
+                                    "void fxsc_emit_vertex()\n{\n    EmitVertex();\n}\n\n"
+                                    "void fxsc_end_primitive()\n{\n    EndPrimitive();\n}\n"
+                                    "#endif\n\n";
+    glsl.insert(functions, machinery);
+    glsl.replace(layout, line.size(),
+                 std::string("#ifdef ") + kFillRuleMacro + "\n" + fillRuleLine + "#else\n" + line + "#endif\n");
+}
+
+void LowerFillRuleTest(std::string& glsl)
+{
+    const std::size_t main = glsl.find(kMain);
+    if (main == std::string::npos || glsl.find("early_fragment_tests") != std::string::npos)
+        return;
+    glsl.insert(main + kMain.size(), std::string("#ifdef ") + kFillRuleMacro
+                                         + "\n    if (fxsc_outside_fill_rule())\n        discard;\n#endif\n");
+    glsl.insert(main + 1, std::string(kPixelFunctions) + "\n");
+}
+
+std::string FillRuleInputDefines(const std::string& pixelGlsl)
+{
+    std::string defines;
+    for (const auto& [qualifier, macro] : {std::pair{" flat in ", "FXSC_FLAT_"}, std::pair{" noperspective in ", "FXSC_LINEAR_"}})
+        for (std::size_t at = pixelGlsl.find(qualifier); at != std::string::npos;
+             at = pixelGlsl.find(qualifier, at + 1)) {
+            const std::size_t name = pixelGlsl.find(" fxsc_in_", at + std::string_view(qualifier).size() - 1);
+            const std::size_t end = pixelGlsl.find_first_of("[;", name);
+            const std::size_t line = pixelGlsl.find('\n', at);
+            if (name < line && end < line)
+                defines += "#define " + std::string(macro) + pixelGlsl.substr(name + 9, end - name - 9) + "\n";
+        }
+    return defines;
+}
+
+bool HasFillRule(const std::string& glsl)
+{
+    return glsl.find("fxsc_fill_rule[2];") != std::string::npos;
+}
+
+std::string FillRuleGeometry(const ShaderContainer& vertex)
+{
+    const std::optional<std::vector<VertexValue>> values = ReadVertexValues(vertex.glsl);
+    if (!values)
+        return {};
+    std::string geometry = "#version 450\nlayout(triangles) in;\nlayout(max_vertices = 3, triangle_strip) out;\n";
+    // The vertex stage's location defaults, which its outputs and these
+    // inputs share.
+    for (const StageVariable& output : vertex.outputs)
+        if (!output.locationMacro.empty())
+            geometry += "#ifndef " + output.locationMacro + "\n#define " + output.locationMacro + " "
+                        + std::to_string(output.location) + "\n#endif\n";
+    std::string block, copies;
+    for (const VertexValue& value : *values) {
+        const std::string size = value.arraySize.empty() ? "" : "[" + value.arraySize + "]";
+        if (value.name.starts_with("gl_")) {
+            block += "    " + value.type + " " + value.name + size + ";\n";
+            copies += "        " + value.name + " = gl_in[i]." + value.name + ";\n";
+            continue;
+        }
+        const auto output = std::find_if(vertex.outputs.begin(), vertex.outputs.end(), [&](const StageVariable& v) {
+            return !v.locationMacro.empty() && value.name == "fxsc_out_" + SemanticIdentifier(v.semantic)
+                                                                 + std::to_string(v.semanticIndex);
+        });
+        if (output == vertex.outputs.end())
+            return {};
+        const std::string location = "layout(location = " + output->locationMacro + ") ";
+        geometry += location + "in " + value.type + " fxsc_vertex_" + value.name + "[]" + size + ";\n";
+        geometry += location + "out " + value.type + " " + value.name + size + ";\n";
+        copies += "        " + value.name + " = fxsc_vertex_" + value.name + "[i];\n";
+    }
+    geometry += "in gl_PerVertex\n{\n" + block + "} gl_in[];\nout gl_PerVertex\n{\n" + block + "};\n\n"
+                "void main()\n{\n    for (int i = 0; i < 3; ++i) {\n" + copies
+                + "        gl_PrimitiveID = gl_PrimitiveIDIn;\n        EmitVertex();\n    }\n    EndPrimitive();\n}\n";
+    LowerFillRule(geometry);
+    return HasFillRule(geometry) ? geometry : std::string();
+}
+
+} // namespace hlsl
