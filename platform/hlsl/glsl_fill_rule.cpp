@@ -191,26 +191,30 @@ bool fxsc_snap(vec4 position, out ivec2 snapped, out vec2 window)
     return true;
 }
 
-// Whether the line through a and b passes through a pixel centre, whose
-// coordinates are 128 more than a multiple of 256. With d = b - a, a centre
-// c is on it when d.x (c.y - a.y) = d.y (c.x - a.x), which integers solve
-// exactly when d.x (a.y - 128) - d.y (a.x - 128) is a multiple of
-// 256 gcd(d.x, d.y). The products stay below 2^48, exact in a double.
+// Whether the line through a and b meets a pixel centre, whose coordinates
+// are 128 more than a multiple of 256. With d = b - a and g = gcd(d.x, d.y),
+// a centre c on it solves d.x (c.y - a.y) = d.y (c.x - a.x), which integers
+// do exactly when K = d.x (a.y - 128) - d.y (a.x - 128) is a multiple of
+// 256 g. K is a multiple of g, so that is when it is a multiple of 256 times
+// the largest power of two in g, which the low bits tell. Integer products
+// wrap but keep their low bits.
 bool fxsc_line_meets_centre(ivec2 a, ivec2 b)
 {
     ivec2 d = b - a;
-    double k = double(d.x) * double(a.y - 128) - double(d.y) * double(a.x - 128);
-    if (k != 256.0 * floor(k / 256.0))
+    int twos = findLSB(d.x | d.y);
+    if (twos < 0 || twos > 23)
         return false;
-    int p = abs(d.x);
-    int q = abs(d.y);
-    while (q != 0) {
-        int r = p % q;
-        p = q;
-        q = r;
-    }
-    double m = 256.0 * double(p);
-    return k == m * floor(k / m);
+    uint k = uint(d.x * (a.y - 128) - d.y * (a.x - 128));
+    return (k & ((256u << uint(twos)) - 1u)) == 0u;
+}
+
+// Whether Direct3D's rule gives a triangle the centres on its edge from a
+// to b: a top edge (horizontal, the triangle below it) or a left one.
+bool fxsc_top_left(ivec2 a, ivec2 b, float turn)
+{
+    // The edge's normal into the triangle is turn (-d.y, d.x).
+    vec2 inward = turn * vec2(a.y - b.y, b.x - a.x);
+    return inward.x > 0.0 || (inward.x == 0.0 && inward.y > 0.0);
 }
 
 // The vertex of the triangle grown by a pixel on every side at corner b,
@@ -250,11 +254,13 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
     ivec2 sa, sb, sc;
     vec2 wa, wb, wc;
     int mode = 0;
+    int topLeft = 0;
     fxsc_Vertex grown[3];
     if (fxsc_snap(a.POSITION, sa, wa) && fxsc_snap(b.POSITION, sb, wb) && fxsc_snap(c.POSITION, sc, wc)) {
-        double area = double(sb.x - sa.x) * double(sc.y - sa.y) - double(sb.y - sa.y) * double(sc.x - sa.x);
-        if (area != 0.0
-            && (fxsc_line_meets_centre(sa, sb) || fxsc_line_meets_centre(sb, sc) || fxsc_line_meets_centre(sc, sa))) {
+        bool meets = fxsc_line_meets_centre(sa, sb) || fxsc_line_meets_centre(sb, sc) || fxsc_line_meets_centre(sc, sa);
+        // Exact in a double: the products stay below 2^47.
+        double area = meets ? double(sb.x - sa.x) * double(sc.y - sa.y) - double(sb.y - sa.y) * double(sc.x - sa.x) : 0.0;
+        if (area != 0.0) {
             vec2 pa = vec2(sa) / 256.0, pb = vec2(sb) / 256.0, pc = vec2(sc) / 256.0;
             float turn = area > 0.0 ? 1.0 : -1.0;
             vec3 w = vec3(a.POSITION.w, b.POSITION.w, c.POSITION.w);
@@ -264,6 +270,8 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
                 && fxsc_grown_corner(pb, pc, pa, turn, qc) && fxsc_plane_weights(qa, wa, wb, wc, w, ma, la)
                 && fxsc_plane_weights(qb, wa, wb, wc, w, mb, lb) && fxsc_plane_weights(qc, wa, wb, wc, w, mc, lc)) {
                 mode = 1;
+                topLeft = (fxsc_top_left(sa, sb, turn) ? 1 : 0) | (fxsc_top_left(sb, sc, turn) ? 2 : 0)
+                          | (fxsc_top_left(sc, sa, turn) ? 4 : 0);
                 grown[0] = fxsc_mix_vertices(a, b, c, ma, la);
                 grown[1] = fxsc_mix_vertices(a, b, c, mb, lb);
                 grown[2] = fxsc_mix_vertices(a, b, c, mc, lc);
@@ -271,27 +279,20 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
         }
     }
     ivec4 first = ivec4(sa, sb);
-    ivec4 second = ivec4(sc, mode, 0);
-    fxsc_write_vertex(a);
-    fxsc_fill_rule[0] = first;
-    fxsc_fill_rule[1] = second;
-    EmitVertex();
-    fxsc_write_vertex(b);
-    fxsc_fill_rule[0] = first;
-    fxsc_fill_rule[1] = second;
-    EmitVertex();
-    fxsc_write_vertex(c);
-    fxsc_fill_rule[0] = first;
-    fxsc_fill_rule[1] = second;
-    EmitVertex();
+    ivec4 second = ivec4(sc, mode, topLeft);
+    fxsc_Vertex triangle[3] = fxsc_Vertex[](a, b, c);
+    for (int i = 0; i < 3; ++i) {
+        fxsc_write_vertex(triangle[i]);
+        fxsc_fill_rule = ivec4[](first, second);
+        EmitVertex();
+    }
     EndPrimitive();
     if (mode == 0)
         return;
     second.z = 2;
     for (int i = 0; i < 3; ++i) {
         fxsc_write_vertex(grown[i]);
-        fxsc_fill_rule[0] = first;
-        fxsc_fill_rule[1] = second;
+        fxsc_fill_rule = ivec4[](first, second);
         EmitVertex();
     }
     EndPrimitive();
@@ -326,36 +327,41 @@ void fxsc_end_primitive()
 constexpr std::string_view kPixelFunctions = R"(#ifdef FXSC_FILL_RULE
 layout(location = FXSC_FILL_RULE) flat in ivec4 fxsc_fill_rule[2];
 
-// Whether Direct3D's top-left rule leaves this pixel to the other half of
-// the triangle's drawing, or out: mode 1 keeps the centres strictly inside,
-// mode 2 those on an edge that is a top edge (horizontal, the triangle
-// below) or a left one, for every edge they lie on. In 1/256 of a pixel
-// every product stays below 2^48, exact in a double.
+// Whether Direct3D's top-left rule leaves this pixel to the other drawing of
+// its triangle, or out. The marks hold the snapped vertices in 1/256 of a
+// pixel, the mode and a bit per edge (a to b, b to c, c to a) for a top or
+// left edge. Mode 1 is the triangle as it was written: centres on its edges
+// are left out. Mode 2 is its grown copy: only the centres on its edges
+// that the rule gives the triangle are kept, a vertex's only when both its
+// edges are top or left.
 bool fxsc_outside_fill_rule()
 {
-    int mode = fxsc_fill_rule[1].z;
-    if (mode == 0)
+    ivec4 rule = fxsc_fill_rule[1];
+    if (rule.z == 0)
         return false;
-    dvec2 v[3] = dvec2[](dvec2(fxsc_fill_rule[0].xy), dvec2(fxsc_fill_rule[0].zw), dvec2(fxsc_fill_rule[1].xy));
-    dvec2 p = dvec2(floor(gl_FragCoord.xy)) * 256.0 + 128.0;
-    double area = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
-    double turn = area > 0.0 ? 1.0 : -1.0;
+    ivec2 v[3] = ivec2[](fxsc_fill_rule[0].xy, fxsc_fill_rule[0].zw, rule.xy);
+    ivec2 p = ivec2(gl_FragCoord.xy) * 256 + 128;
     bool onEdge = false;
-    bool covered = true;
+    bool given = false;
     for (int k = 0; k < 3; ++k) {
-        dvec2 a = v[k];
-        dvec2 d = v[(k + 1) % 3] - a;
-        double e = turn * (d.x * (p.y - a.y) - d.y * (p.x - a.x));
-        // The edge's normal into the triangle.
-        dvec2 inward = turn * dvec2(-d.y, d.x);
-        if (e == 0.0) {
+        ivec2 a = v[k];
+        ivec2 b = v[(k + 1) % 3];
+        ivec2 d = b - a;
+        ivec2 r = p - a;
+        // The cross product of d and r, 0 on the edge's line, is below 2^47:
+        // it is 0 when its low 32 bits are (integer products wrap) and its
+        // value in single precision, off by less than 2^25, is below 2^30.
+        bool onLine = d.x * r.y == d.y * r.x
+                      && abs(float(d.x) * float(r.y) - float(d.y) * float(r.x)) < 1073741824.0;
+        if (onLine && all(greaterThanEqual(p, min(a, b))) && all(lessThanEqual(p, max(a, b)))) {
             onEdge = true;
-            covered = covered && (inward.x > 0.0 || (inward.x == 0.0 && inward.y > 0.0));
-        } else {
-            covered = covered && e > 0.0;
+            bool edge = ((rule.w >> k) & 1) != 0;
+            bool before = ((rule.w >> ((k + 2) % 3)) & 1) != 0;
+            bool after = ((rule.w >> ((k + 1) % 3)) & 1) != 0;
+            given = given || (edge && (p != a || before) && (p != b || after));
         }
     }
-    return !covered || onEdge != (mode == 2);
+    return rule.z == 1 ? onEdge : !given;
 }
 #endif
 )";

@@ -27,3 +27,30 @@ float4 ps_primitive(Flat input, uint primitive : SV_PrimitiveID) : SV_Target
 {
     return float4(0.125 * (primitive + 1), 0.5, 0.25, 1.0);
 }
+
+// The same triangles through a geometry stage, each as a strip of its own.
+[maxvertexcount(3)]
+void gs_pass(triangle Flat input[3], inout TriangleStream<Flat> stream)
+{
+    for (int i = 0; i < 3; ++i)
+        stream.Append(input[i]);
+    stream.RestartStrip();
+}
+
+// A strip the geometry stage makes itself, from b0 (positions in NDC): the
+// colour of vertex i is triangle i's, its leading vertex.
+cbuffer Strip : register(b0)
+{
+    float4 strip[6];
+};
+
+[maxvertexcount(6)]
+void gs_strip(triangle Flat input[3], inout TriangleStream<Flat> stream)
+{
+    for (int i = 0; i < 6; ++i) {
+        Flat output;
+        output.position = float4(strip[i].xy, 0.5, 1.0);
+        output.colour = float4(0.125 * (i + 1), 0.5, 0.25, 1.0);
+        stream.Append(output);
+    }
+}

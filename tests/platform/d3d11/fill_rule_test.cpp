@@ -301,10 +301,11 @@ const Case kStrip[] = {
 
 class FillRuleTest : public D3D11Test {
 protected:
-    void Bind(const char* pixelStage)
+    void Bind(const char* pixelStage, const char* geometryStage = nullptr)
     {
         BindTarget(kClear, kSize, kSize);
-        BindStages(Compile("d3d11/fill_rule.fx", "vs_main"), Compile("d3d11/fill_rule.fx", pixelStage));
+        BindStages(Compile("d3d11/fill_rule.fx", "vs_main"), Compile("d3d11/fill_rule.fx", pixelStage),
+                   geometryStage ? Compile("d3d11/fill_rule.fx", geometryStage) : Code{});
     }
 
     // Clears the target and draws `vertices`, given in pixels, with the
@@ -395,6 +396,40 @@ TEST_F(FillRuleTest, AStripOfAlternatingWindingDrawsEachCentreOnce)
     for (const Case& c : kStrip) {
         Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
         EXPECT_EQ(Expected(c), Drawn(c)) << c.name;
+    }
+}
+
+// The demo's first pass draws through a geometry stage: the rule holds for
+// the triangles it emits, one strip each or one long strip whose winding
+// alternates.
+TEST_F(FillRuleTest, TrianglesAGeometryStageEmitsKeepTheRule)
+{
+    Bind("ps_flat", "gs_pass");
+    for (const Case& c : kSingle) {
+        Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", through a geometry stage";
+    }
+    for (const Case& c : kShared) {
+        std::vector<int> forward;
+        for (int i = 0; i < static_cast<int>(c.vertices.size() / 3); ++i)
+            forward.push_back(i);
+        Draw(c.vertices, forward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", through a geometry stage";
+    }
+
+    Bind("ps_flat", "gs_strip");
+    const Owned<ID3D11Buffer> strip = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, 6 * 16, nullptr);
+    context_->GSSetConstantBuffers(0, 1, strip.address());
+    for (const Case& c : kStrip) {
+        ASSERT_EQ(c.vertices.size(), 6u);
+        float positions[6][4] = {};
+        for (std::size_t i = 0; i < 6; ++i) {
+            positions[i][0] = c.vertices[i].x * 2 / kSize - 1;
+            positions[i][1] = 1 - c.vertices[i].y * 2 / kSize;
+        }
+        context_->UpdateSubresource(strip.get(), 0, nullptr, positions, 0, 0);
+        Draw({{0, 0}, {1, 0}, {0, 1}}, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", made by a geometry stage";
     }
 }
 
