@@ -193,16 +193,22 @@ constexpr std::uint32_t EmptyTexturesLocation(ShaderStage stage)
 //
 // Triangles: under kFillRuleMacro, which the layer defines to a free
 // location for both the geometry and the pixel stage, the geometry stage
-// emits each triangle on its own with
+// emits each triangle of its strips on its own with
 //   layout(location = FXSC_FILL_RULE) flat out ivec4 fxsc_fill_rule[2];
-// holding the snapped vertices (x0, y0, x1, y1), (x2, y2, mode, 0) in 1/256
-// of a pixel. Mode 0: no edge line of the triangle meets a pixel centre, and
-// the driver's coverage is Direct3D's. Mode 1: the triangle as it is, whose
-// pixel stage keeps only the centres strictly inside. Mode 2: the same
-// triangle grown by a pixel on every side, after it, whose pixel stage keeps
-// only the centres on an edge that the top-left rule gives the triangle. A
-// vertex stage with no geometry stage after it gets one that passes its
-// triangles through (FillRuleGeometry).
+// holding the snapped vertices and a mark: (x0, y0, x1, y1) and
+// (x2, y2, mode, edges) in 1/256 of a pixel, bit k of `edges` set when edge
+// k (0 to 1, 1 to 2, 2 to 0) is a top or left edge. Mode 0: no edge line of
+// the triangle meets a pixel centre, and the driver's coverage is
+// Direct3D's. Mode 1: the triangle as it is, whose pixel stage drops the
+// centres on its edges. Mode 2: the same triangle grown by a pixel on every
+// side, right after it, whose pixel stage keeps only the centres on its
+// edges that the rule gives it. What the pixel stage reads flat or without
+// perspective the layer names with FillRuleInputDefines, so that the grown
+// copy carries it as the triangle does. A vertex stage with no geometry
+// stage after it gets one that passes its triangles through
+// (FillRuleGeometry). A program whose stages do not link so (too many
+// outputs for the geometry stage, no free location) is linked without, and
+// the driver's rule holds there.
 constexpr const char* kViewportUniform = "fxsc_gs_viewport";
 constexpr std::uint32_t kViewportLocation = 1023;
 constexpr const char* kFillRuleMacro = "FXSC_FILL_RULE";

@@ -162,6 +162,8 @@ table("kSingle", [
      [(1.5 + h, 1.5 + h), (5.75, 1.5 + h), (1.5 + h, 5.75)]),
     ("bottom and right edges 1/1024 past the centres snap onto them",
      [(5.5 + h, 1.25), (5.5 + h, 5.5 + h), (1.25, 5.5 + h)]),
+    ("top and left edges 1/1024 short of the centres snap onto them",
+     [(1.5 - h, 1.5 - h), (5.75, 1.5 - h), (1.5 - h, 5.75)]),
 ])
 table("kShared", [
     ("horizontal edge on row 3's centres",

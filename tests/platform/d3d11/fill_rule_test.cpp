@@ -211,6 +211,15 @@ const Case kSingle[] = {
       "..aaa..",
       ".......",
       "......."}},
+    {"top and left edges 1/1024 short of the centres snap onto them", // centres on edges: 5 top, 5 left
+     {{1.4990234375f, 1.4990234375f}, {5.75f, 1.4990234375f}, {1.4990234375f, 5.75f}}, 0, 0,
+     {".......",
+      ".aaaaa.",
+      ".aaaa..",
+      ".aaa...",
+      ".aa....",
+      ".a.....",
+      "......."}},
 };
 
 // Triangles sharing edges and vertices, clockwise, one colour each.
