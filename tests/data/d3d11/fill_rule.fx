@@ -54,3 +54,27 @@ void gs_strip(triangle Flat input[3], inout TriangleStream<Flat> stream)
         stream.Append(output);
     }
 }
+
+// Interpolation on the centres a triangle's grown copy draws: NORMAL.z is
+// the vertex's w (the position is scaled by it), NORMAL.xy a value read with
+// perspective and without.
+struct Weighted
+{
+    float4 position : SV_Position;
+    float2 perspective : TEXCOORD0;
+    noperspective float2 windowed : TEXCOORD1;
+};
+
+Weighted vs_weighted(float3 position : POSITION, float3 normal : NORMAL)
+{
+    Weighted output;
+    output.position = float4(position.xy * normal.z, 0.5 * normal.z, normal.z);
+    output.perspective = normal.xy;
+    output.windowed = normal.xy;
+    return output;
+}
+
+float4 ps_weighted(Weighted input) : SV_Target
+{
+    return float4(input.perspective, input.windowed);
+}

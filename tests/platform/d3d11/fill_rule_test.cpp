@@ -442,5 +442,44 @@ TEST_F(FillRuleTest, TrianglesAGeometryStageEmitsKeepTheRule)
     }
 }
 
+// A centre on a top edge comes from the triangle's grown copy, whose
+// vertices are made on the triangle's plane: what it interpolates there must
+// be what the triangle itself gives, with perspective and without. The
+// vertices carry (1, 0), (0, 1) and (0, 0), so the values are the centre's
+// barycentric weights of the first two vertices: in the window (l) without
+// perspective, and l_i / w_i over the sum of l_j / w_j with it.
+TEST_F(FillRuleTest, ACentreOnAnEdgeGetsTheTrianglesInterpolation)
+{
+    BindTarget(kClear, kSize, kSize);
+    BindStages(Compile("d3d11/fill_rule.fx", "vs_weighted"), Compile("d3d11/fill_rule.fx", "ps_weighted"));
+    const Point window[3] = {{1.25f, 1.5f}, {6.75f, 1.5f}, {4.0f, 5.25f}}; // a top edge on row 1
+    const float w[3] = {1.0f, 2.0f, 4.0f};
+    std::vector<Vertex> vertices;
+    for (int i = 0; i < 3; ++i)
+        vertices.push_back({window[i].x * 2 / kSize - 1, 1 - window[i].y * 2 / kSize, 0.0f, i == 0 ? 1.0f : 0.0f,
+                            i == 1 ? 1.0f : 0.0f, w[i]});
+    context_->ClearRenderTargetView(target_.rtv.get(), kClear.data());
+    BindVertices(vertices);
+    context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    context_->Draw(3, 0);
+
+    const auto cross = [](Point o, Point a, Point b) {
+        return (double(a.x) - o.x) * (double(b.y) - o.y) - (double(a.y) - o.y) * (double(b.x) - o.x);
+    };
+    const double area = cross(window[0], window[1], window[2]);
+    for (const auto& [column, row] : {std::pair{2, 1}, std::pair{4, 1}, std::pair{6, 1}, std::pair{3, 2}}) {
+        const Point centre{static_cast<float>(column) + 0.5f, static_cast<float>(row) + 0.5f};
+        const double l[3] = {cross(centre, window[1], window[2]) / area, cross(window[0], centre, window[2]) / area,
+                             cross(window[0], window[1], centre) / area};
+        const double sum = l[0] / w[0] + l[1] / w[1] + l[2] / w[2];
+        const Texel texel = At(static_cast<UINT>(column), static_cast<UINT>(row));
+        const std::string where = "pixel (" + std::to_string(column) + ", " + std::to_string(row) + ")";
+        EXPECT_NEAR(texel[0], l[0] / w[0] / sum, 1e-5) << where;
+        EXPECT_NEAR(texel[1], l[1] / w[1] / sum, 1e-5) << where;
+        EXPECT_NEAR(texel[2], l[0], 1e-5) << where;
+        EXPECT_NEAR(texel[3], l[1], 1e-5) << where;
+    }
+}
+
 } // namespace
 } // namespace d3d11_test
