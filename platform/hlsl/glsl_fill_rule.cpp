@@ -28,6 +28,30 @@ struct VertexValue {
     std::string arraySize; // "3" for name[3]; empty for one value
 };
 
+// The 32-bit components a value takes; 0 for a type this does not know.
+int Components(const VertexValue& value)
+{
+    const std::string_view type = value.type;
+    int count = 0;
+    if (type == "float" || type == "int" || type == "uint")
+        count = 1;
+    else if (type.size() == 4 && type.starts_with("vec"))
+        count = type[3] - '0';
+    else if (type.size() == 5 && (type.starts_with("ivec") || type.starts_with("uvec")))
+        count = type[4] - '0';
+    else if (type.size() == 4 && type.starts_with("mat"))
+        count = (type[3] - '0') * (type[3] - '0');
+    else if (type.size() == 6 && type.starts_with("mat") && type[4] == 'x')
+        count = (type[3] - '0') * (type[5] - '0');
+    if (count < 1 || count > 16)
+        return 0;
+    if (value.arraySize.empty())
+        return count;
+    if (value.arraySize.size() > 3 || value.arraySize.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return count * std::stoi(value.arraySize);
+}
+
 bool Interpolated(const VertexValue& value)
 {
     return value.type.starts_with("vec") || value.type.starts_with("mat") || value.type == "float";
@@ -411,11 +435,22 @@ void LowerFillRule(std::string& glsl)
         return;
 
     // Each triangle of a strip of N vertices goes out on its own, and may be
-    // followed by its grown copy: six vertices for each of the N - 2.
+    // followed by its grown copy: six vertices for each of the N - 2, each
+    // with the marks' 8 components more. A stage that would pass what every
+    // GL 4.5 driver takes (256 vertices, 1024 components in all) is left to
+    // the driver's rule, so that an effect behaves alike on every driver.
     const int vertices = std::stoi(count);
+    int components = 8;
+    for (const VertexValue& value : *values) {
+        if (Components(value) == 0)
+            return;
+        components += Components(value);
+    }
+    const int emitted = vertices >= 3 ? 6 * (vertices - 2) : vertices;
+    if (emitted > 256 || emitted * components > 1024)
+        return;
     const std::string line = glsl.substr(layout, strip + kStrip.size() - layout);
-    const std::string fillRuleLine = std::string(kLayout) + std::to_string(vertices >= 3 ? 6 * (vertices - 2) : vertices)
-                                     + std::string(kStrip);
+    const std::string fillRuleLine = std::string(kLayout) + std::to_string(emitted) + std::string(kStrip);
     Replace(glsl, "EmitVertex();", "fxsc_emit_vertex();");
     Replace(glsl, "EndPrimitive();", "fxsc_end_primitive();");
 

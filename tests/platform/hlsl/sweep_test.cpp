@@ -230,6 +230,31 @@ void ExpectSoundContainer(const Compiled& compiled, const Expectation& expected)
         if (!name.starts_with("gl_"))
             locations.insert(location);
     EXPECT_EQ(locations, expectedLocations) << defines;
+
+    // With the fill rule's marks, as the layer links a stage that carries
+    // them, the text compiles too, and so does the geometry stage the layer
+    // makes for a vertex stage; every output once read without perspective.
+    const std::string fillRule = std::string("#define ") + hlsl::kFillRuleMacro + " 30\n";
+    std::string windowed;
+    for (const StageVariable& v : c.outputs)
+        if (!v.locationMacro.empty())
+            windowed += "#define FXSC_LINEAR_" + hlsl::SemanticIdentifier(v.semantic) + std::to_string(v.semanticIndex) + "\n";
+    if (stage == ShaderStage::Vertex) {
+        const std::string geometry = hlsl::FillRuleGeometry(c);
+        const bool position = std::any_of(c.outputs.begin(), c.outputs.end(), [](const StageVariable& v) {
+            return v.systemValue && v.semantic == "SV_POSITION";
+        });
+        EXPECT_EQ(hlsl::HasFillRule(geometry), position) << c.glsl;
+        for (const std::string& extra : {std::string(), windowed}) {
+            if (position) {
+                EXPECT_EQ(hlsl_test::ReflectGlsl(ShaderStage::Geometry, geometry, fillRule + extra).errors, "")
+                    << geometry;
+            }
+        }
+    } else if (hlsl::HasFillRule(c.glsl)) {
+        for (const std::string& extra : {std::string(), windowed})
+            EXPECT_EQ(hlsl_test::ReflectGlsl(stage, c.glsl, fillRule + extra).errors, "");
+    }
 }
 
 class Sweep : public hlsl_test::CompilerTest, public ::testing::WithParamInterface<std::string> {};
