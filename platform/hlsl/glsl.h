@@ -172,6 +172,29 @@ void LowerGeometryDistanceOutputs(std::string& glsl, std::vector<StageVariable>&
 // kViewportUniform).
 void LowerPointPlacement(std::string& glsl);
 
+// One value a vertex carries to the rasterizer: an output variable, a
+// member of the output gl_PerVertex block, or a built-in output.
+struct VertexValue {
+    std::string type;      // "vec3", "float", "int", "mat4"
+    std::string name;      // the GLSL variable
+    std::string arraySize; // "3" for name[3]; empty for one value
+};
+
+// What a stage's GLSL hands the rasterizer per vertex: its location-bound
+// outputs, the members of its output gl_PerVertex block (left out under
+// kGeometryFollowsMacro) and the built-ins it writes (gl_PrimitiveID,
+// gl_Layer, gl_ViewportIndex). Nothing when a declaration has a shape this
+// does not read, or gl_Position is missing.
+std::optional<std::vector<VertexValue>> ReadVertexValues(const std::string& glsl);
+
+// The 32-bit components a value takes; 0 for a type this does not know.
+int VertexValueComponents(const VertexValue& value);
+
+// GLSL: struct fxsc_Vertex with one member per value, fxsc_read_vertex()
+// and fxsc_write_vertex() between it and the outputs, and
+// fxsc_mix_vertices(), which blends three on a triangle's plane.
+std::string VertexFunctions(const std::vector<VertexValue>& values);
+
 // A geometry stage that emits triangles: under kFillRuleMacro each triangle
 // of its strips goes out on its own, marked for the pixel stage's test when
 // a pixel centre lies on one of its edge lines, and followed then by a copy
