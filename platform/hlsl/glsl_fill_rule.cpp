@@ -20,8 +20,8 @@ namespace hlsl {
 
 namespace {
 
-// Written once, after the vertex functions; the position is member v0's
-// name in the vertex functions above, substituted as POSITION.
+// The geometry stage's half, after VertexFunctions' GLSL; POSITION stands
+// for the fxsc_Vertex member that holds gl_Position.
 constexpr std::string_view kTriangleFunctions = R"(// The window position in 1/256 of a pixel, as Direct3D snaps it (to
 // nearest, ties to even). False behind the eye and far outside the target,
 // where the rule is left to the driver.

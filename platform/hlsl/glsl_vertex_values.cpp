@@ -132,8 +132,6 @@ std::optional<std::vector<VertexValue>> ReadVertexValues(const std::string& glsl
     return values;
 }
 
-// The functions that replace EmitVertex() and EndPrimitive(): they collect
-// the strip and emit each of its triangles through fxsc_emit_triangle.
 std::string VertexFunctions(const std::vector<VertexValue>& values)
 {
     std::string members, read, write, mix;
