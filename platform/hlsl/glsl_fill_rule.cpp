@@ -21,7 +21,8 @@ namespace hlsl {
 namespace {
 
 // The geometry stage's half, after VertexFunctions' GLSL; POSITION stands
-// for the fxsc_Vertex member that holds gl_Position.
+// for the fxsc_Vertex member that holds gl_Position, MAX_SEEN for the
+// stage's maxvertexcount and MAX_EMITTED for the vertices it may emit now.
 constexpr std::string_view kTriangleFunctions = R"(// The window position in 1/256 of a pixel, as Direct3D snaps it (to
 // nearest, ties to even). False behind the eye and far outside the target,
 // where the rule is left to the driver.
@@ -98,6 +99,11 @@ bool fxsc_plane_weights(vec2 q, vec2 wa, vec2 wb, vec2 wc, vec3 w, out vec3 weig
     return sum > 0.0 && all(lessThan(abs(weight), vec3(1e6)));
 }
 
+// The vertices the stage has emitted, at most MAX_SEEN, and those that went
+// out for them, at most MAX_EMITTED.
+int fxsc_seen = 0;
+int fxsc_emitted = 0;
+
 void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
 {
     ivec2 sa, sb, sc;
@@ -109,7 +115,10 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
         bool meets = fxsc_line_meets_centre(sa, sb) || fxsc_line_meets_centre(sb, sc) || fxsc_line_meets_centre(sc, sa);
         // Exact in a double: the products stay below 2^47.
         double area = meets ? double(sb.x - sa.x) * double(sc.y - sa.y) - double(sb.y - sa.y) * double(sc.x - sa.x) : 0.0;
-        if (area != 0.0) {
+        // Room for the grown copy, with three vertices kept for each triangle
+        // the vertices still to come may make.
+        bool room = fxsc_emitted + 6 + 3 * (MAX_SEEN - fxsc_seen) <= MAX_EMITTED;
+        if (area != 0.0 && room) {
             vec2 pa = vec2(sa) / 256.0, pb = vec2(sb) / 256.0, pc = vec2(sc) / 256.0;
             float turn = area > 0.0 ? 1.0 : -1.0;
             vec3 w = vec3(a.POSITION.w, b.POSITION.w, c.POSITION.w);
@@ -136,8 +145,10 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
         EmitVertex();
     }
     EndPrimitive();
+    fxsc_emitted += 3;
     if (mode == 0)
         return;
+    fxsc_emitted += 3;
     second.z = 2;
     for (int i = 0; i < 3; ++i) {
         fxsc_write_vertex(grown[i]);
@@ -154,6 +165,7 @@ int fxsc_strip_length = 0;
 
 void fxsc_emit_vertex()
 {
+    ++fxsc_seen;
     fxsc_Vertex v = fxsc_read_vertex();
     int n = fxsc_strip_length;
     if (n >= 2) {
@@ -259,11 +271,14 @@ void LowerFillRule(std::string& glsl)
     if (!values || functions == std::string::npos || glsl.find(kMain) == std::string::npos)
         return;
 
-    // Each triangle of a strip of N vertices goes out on its own, and may be
-    // followed by its grown copy: six vertices for each of the N - 2, each
-    // with the marks' 8 components more. A stage that would pass what every
-    // GL 4.5 driver takes (256 vertices, 1024 components in all) is left to
-    // the driver's rule, so that an effect behaves alike on every driver.
+    // Each triangle of a strip goes out on its own, with the marks' 8
+    // components more on each vertex, and may be followed by its grown
+    // copy: up to six vertices for each of the N - 2 triangles N vertices
+    // make, within what every GL 4.5 driver takes (256 vertices, 1024
+    // components in all), so that an effect behaves alike on every driver.
+    // A triangle is grown only while room is left for three vertices of
+    // every triangle still to come; a stage without room for those is left
+    // to the driver's rule.
     const int vertices = std::stoi(count);
     int components = 8;
     for (const VertexValue& value : *values) {
@@ -271,8 +286,8 @@ void LowerFillRule(std::string& glsl)
             return;
         components += VertexValueComponents(value);
     }
-    const int emitted = vertices >= 3 ? 6 * (vertices - 2) : vertices;
-    if (emitted > 256 || emitted * components > 1024)
+    const int emitted = std::min({6 * (vertices - 2), 256, 1024 / components});
+    if (vertices < 3 || emitted < 3 * (vertices - 2))
         return;
     const std::string line = glsl.substr(layout, strip + kStrip.size() - layout);
     const std::string fillRuleLine = std::string(kLayout) + std::to_string(emitted) + std::string(kStrip);
@@ -283,6 +298,8 @@ void LowerFillRule(std::string& glsl)
     const auto position = std::find_if(values->begin(), values->end(),
                                        [](const VertexValue& value) { return value.name == "gl_Position"; });
     Replace(triangle, "POSITION", "v" + std::to_string(position - values->begin()));
+    Replace(triangle, "MAX_SEEN", std::to_string(vertices));
+    Replace(triangle, "MAX_EMITTED", std::to_string(emitted));
     const std::string machinery = std::string("#ifdef ") + kFillRuleMacro + "\n"
                                   "layout(location = " + kFillRuleMacro + ") flat out ivec4 fxsc_fill_rule[2];\n"
                                   "layout(location = " + std::to_string(kViewportLocation) + ") uniform vec4 "
