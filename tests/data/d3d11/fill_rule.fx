@@ -78,3 +78,22 @@ float4 ps_weighted(Weighted input) : SV_Target
 {
     return float4(input.perspective, input.windowed);
 }
+
+// A strip of 20 vertices from b0 (positions in NDC), every triangle with
+// edges through pixel centres: more grown copies than the stage has room
+// for, so the later triangles go out without.
+cbuffer LongStrip : register(b0)
+{
+    float4 longStrip[20];
+};
+
+[maxvertexcount(20)]
+void gs_long_strip(triangle Flat input[3], inout TriangleStream<Flat> stream)
+{
+    for (int i = 0; i < 20; ++i) {
+        Flat output;
+        output.position = float4(longStrip[i].xy, 0.5, 1.0);
+        output.colour = float4(0.125, 0.5, 0.25, 1.0);
+        stream.Append(output);
+    }
+}

@@ -442,6 +442,54 @@ TEST_F(FillRuleTest, TrianglesAGeometryStageEmitsKeepTheRule)
     }
 }
 
+// A geometry stage has room for a grown copy of only some of its triangles
+// (18 from a strip of 20 vertices, 16 components each, where GL promises
+// 1024 components): the rest go out as they are, and none is lost. Every
+// centre strictly inside a triangle is drawn and every one outside all of
+// them is not; centres on edges past the room are the driver's.
+TEST_F(FillRuleTest, AStripLongerThanTheRoomForGrownCopiesIsDrawnWhole)
+{
+    Bind("ps_flat", "gs_long_strip");
+    std::vector<Point> strip;
+    for (int k = 0; k < 20; ++k)
+        strip.push_back({1.5f + static_cast<float>(k), k % 2 == 0 ? 4.5f : 1.5f}); // clockwise: a front face
+    float positions[20][4] = {};
+    for (std::size_t i = 0; i < strip.size(); ++i) {
+        positions[i][0] = strip[i].x * 2 / kSize - 1;
+        positions[i][1] = 1 - strip[i].y * 2 / kSize;
+    }
+    const Owned<ID3D11Buffer> buffer = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, sizeof positions, positions);
+    context_->GSSetConstantBuffers(0, 1, buffer.address());
+    Draw({{0, 0}, {1, 0}, {0, 1}}, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+
+    // Doubled, every position and centre is an integer.
+    const auto side = [](Point a, Point b, int x, int y) {
+        return (static_cast<int>(b.x * 2) - static_cast<int>(a.x * 2)) * (y - static_cast<int>(a.y * 2))
+               - (static_cast<int>(b.y * 2) - static_cast<int>(a.y * 2)) * (x - static_cast<int>(a.x * 2));
+    };
+    int inside = 0;
+    for (int row = 0; row < 7; ++row)
+        for (int column = 0; column < 24; ++column) {
+            const int x = 2 * column + 1, y = 2 * row + 1;
+            bool strictlyInside = false, onEdge = false;
+            for (std::size_t i = 0; i + 2 < strip.size(); ++i) {
+                const int e[3] = {side(strip[i], strip[i + 1], x, y), side(strip[i + 1], strip[i + 2], x, y),
+                                  side(strip[i + 2], strip[i], x, y)};
+                const bool positive = e[0] > 0 && e[1] > 0 && e[2] > 0, negative = e[0] < 0 && e[1] < 0 && e[2] < 0;
+                strictlyInside = strictlyInside || positive || negative;
+                onEdge = onEdge || ((e[0] >= 0 && e[1] >= 0 && e[2] >= 0) || (e[0] <= 0 && e[1] <= 0 && e[2] <= 0));
+            }
+            const Texel texel = At(static_cast<UINT>(column), static_cast<UINT>(row));
+            if (strictlyInside) {
+                ++inside;
+                EXPECT_EQ(texel, Colour(0)) << "inside, pixel (" << column << ", " << row << ")";
+            } else if (!onEdge) {
+                EXPECT_EQ(texel, kClear) << "outside, pixel (" << column << ", " << row << ")";
+            }
+        }
+    EXPECT_EQ(inside, 36); // rows 2 and 3, x from 2.5 to 19.5
+}
+
 // A centre on a top edge comes from the triangle's grown copy, whose
 // vertices are made on the triangle's plane: what it interpolates there must
 // be what the triangle itself gives, with perspective and without. The
