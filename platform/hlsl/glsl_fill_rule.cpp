@@ -318,8 +318,24 @@ void LowerFillRuleTest(std::string& glsl)
     const std::size_t main = glsl.find(kMain);
     if (main == std::string::npos || glsl.find("early_fragment_tests") != std::string::npos)
         return;
+    // main() is the last function: its body runs to the file's last "}".
+    const std::size_t close = glsl.rfind("\n}");
+    if (close == std::string::npos || close < main || glsl.find_first_not_of(" \n", close + 2) != std::string::npos)
+        return;
+    // The decision is taken first; the discard waits for every way out of
+    // main(), so that a pixel left out still helps its neighbours'
+    // derivatives to the end, as a pixel Direct3D does not draw is not there
+    // to drop. A discard in non-uniform control flow would leave them
+    // undefined.
+    const std::string drop = std::string("#ifdef ") + kFillRuleMacro + "\n    if (fxsc_dropped)\n        discard;\n#endif\n";
+    glsl.insert(close + 1, drop);
+    for (std::size_t at = glsl.find("return;", main); at != std::string::npos && at < close;
+         at = glsl.find("return;", at + drop.size() + 7)) {
+        const std::size_t line = glsl.rfind('\n', at) + 1;
+        glsl.insert(line, drop);
+    }
     glsl.insert(main + kMain.size(), std::string("#ifdef ") + kFillRuleMacro
-                                         + "\n    if (fxsc_outside_fill_rule())\n        discard;\n#endif\n");
+                                         + "\n    bool fxsc_dropped = fxsc_outside_fill_rule();\n#endif\n");
     glsl.insert(main + 1, std::string(kPixelFunctions) + "\n");
 }
 
