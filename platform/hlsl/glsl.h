@@ -178,6 +178,7 @@ struct VertexValue {
     std::string type;      // "vec3", "float", "int", "mat4"
     std::string name;      // the GLSL variable
     std::string arraySize; // "3" for name[3]; empty for one value
+    std::string qualifiers; // "noperspective ", "flat ", ...: what stands before "out"
 };
 
 // What a stage's GLSL hands the rasterizer per vertex: its location-bound

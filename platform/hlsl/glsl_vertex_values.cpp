@@ -113,17 +113,21 @@ std::optional<std::vector<VertexValue>> ReadVertexValues(const std::string& glsl
             }
             continue;
         }
-        if (line.starts_with("layout(location = ") && line.find(" out ") != std::string_view::npos) {
-            const std::optional<VertexValue> output = ReadDeclaration(line.substr(line.find(" out ") + 5));
+        const std::size_t out = line.find(" out ");
+        if (line.starts_with("layout(location = ") && out != std::string_view::npos) {
+            std::optional<VertexValue> output = ReadDeclaration(line.substr(out + 5));
             if (!output)
                 return std::nullopt;
+            const std::size_t layoutEnd = line.find(')');
+            if (layoutEnd + 1 < out)
+                output->qualifiers = std::string(Trimmed(line.substr(layoutEnd + 1, out - layoutEnd - 1))) + " ";
             values.push_back(*output);
         }
     }
     for (const char* builtIn : {"gl_PrimitiveID", "gl_Layer", "gl_ViewportIndex"}) {
         const std::string written = std::string(builtIn) + " = ";
         if (glsl.find(written) != std::string::npos)
-            values.push_back({"int", builtIn, ""});
+            values.push_back({"int", builtIn, "", ""});
     }
     const bool position = std::any_of(values.begin(), values.end(),
                                       [](const VertexValue& value) { return value.name == "gl_Position"; });
@@ -201,8 +205,10 @@ std::string FillRuleGeometry(const ShaderContainer& vertex)
         if (output == vertex.outputs.end())
             return {};
         const std::string location = "layout(location = " + output->locationMacro + ") ";
-        geometry += location + "in " + value.type + " fxsc_vertex_" + value.name + "[]" + size + ";\n";
-        geometry += location + "out " + value.type + " " + value.name + size + ";\n";
+        // The vertex stage's interpolation qualifiers on both sides, as the
+        // pixel stage met them before.
+        geometry += location + value.qualifiers + "in " + value.type + " fxsc_vertex_" + value.name + "[]" + size + ";\n";
+        geometry += location + value.qualifiers + "out " + value.type + " " + value.name + size + ";\n";
         copies += "        " + value.name + " = fxsc_vertex_" + value.name + "[i];\n";
     }
     geometry += "in gl_PerVertex\n{\n" + block + "} gl_in[];\nout gl_PerVertex\n{\n" + block + "};\n\n"
