@@ -6,15 +6,16 @@
 // hand-written frame draws the same two passes with what a small GL program
 // would use: the same teapot (the program's own vertex and index data, read
 // back from its buffers), the same GLSL (taken out of the program's compiled
-// stages and linked by semantic as the layer links them), the same scene
-// constants (the program's StepScene), the same targets (RGBA32F + D32F
-// offscreen, then the quad into an RGBA8 1280 x 720 target, blitted flipped
-// into the window), and the swap. One image of each is compared to make sure
-// both draw the same thing.
+// stages and linked by semantic as the layer links them, Direct3D's fill rule
+// included), the same scene constants (the program's StepScene), the same
+// targets (RGBA32F + D32F offscreen, then the quad into an RGBA8 1280 x 720
+// target, blitted flipped into the window), and the swap. One image of each
+// is compared to make sure both draw the same thing. The hand-written frame
+// runs once more linked without the fill rule, to show what the rule costs.
 //
 // Each frame ends with glFinish, so the driver's rendering is inside it. The
 // frame's CPU time outside GL calls and the swap is our own (the layer's and
-// the program's; gl_timing.h); the rest is the GL driver's. The two frames run
+// the program's; gl_timing.h); the rest is the GL driver's. The frames run
 // in alternating blocks in one process, so a change in the machine's load
 // touches both alike.
 //
@@ -64,7 +65,9 @@ struct HandWritten {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     int windowWidth = 0, windowHeight = 0;
+    // Linked as the layer links them, and without Direct3D's fill rule.
     GLuint meshProgram = 0, quadProgram = 0;
+    GLuint plainMeshProgram = 0, plainQuadProgram = 0;
     GLuint meshArray = 0, quadArray = 0;
     GLuint vertexBuffer = 0, indexBuffer = 0, quadBuffer = 0, constants = 0;
     GLuint depthBuffer = 0, depthStencil = 0, offscreen = 0; // RGBA32F + D32F
@@ -200,15 +203,35 @@ HandWritten SetUpHandWritten()
     glDepthFunc(GL_LESS);
     glViewport(0, 0, kTargetWidth, kTargetHeight);
 
-    // Pass 1 links vertex -> geometry -> pixel, pass 2 vertex -> pixel.
-    const auto source = [](const hlsl::ShaderContainer& stage, const std::vector<hlsl::StageVariable>* upstream) {
-        return hlsl::InsertDefines(stage.glsl, upstream ? hlsl::LinkDefines(*upstream, stage.inputs) : "");
+    // Pass 1 links vertex -> geometry -> pixel, pass 2 vertex -> pixel, each
+    // once as the layer links them, with Direct3D's fill rule (the geometry
+    // stage it makes for pass 2, the marks' location, the viewport the
+    // triangles are snapped in), and once without.
+    const auto source = [](const hlsl::ShaderContainer& stage, const std::vector<hlsl::StageVariable>* upstream,
+                           const std::string& more) {
+        return hlsl::InsertDefines(stage.glsl, (upstream ? hlsl::LinkDefines(*upstream, stage.inputs) : "") + more);
     };
-    h.meshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr)),
-                                 CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs)),
-                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &geometry->outputs))});
-    h.quadProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr)),
-                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &vertex->outputs))});
+    const auto fillRule = [&](const std::vector<hlsl::StageVariable>& rasterized) {
+        return "#define " + std::string(hlsl::kFillRuleMacro) + " "
+               + std::to_string(hlsl::FreeLinkLocation(rasterized, pixel->inputs)) + "\n";
+    };
+    const std::string meshRule = fillRule(geometry->outputs), quadRule = fillRule(vertex->outputs);
+    const std::string flat = hlsl::FillRuleInputDefines(pixel->glsl);
+    hlsl::ShaderContainer passThrough;
+    passThrough.glsl = hlsl::FillRuleGeometry(*vertex);
+    h.meshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
+                                 CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs, meshRule + flat)),
+                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &geometry->outputs, meshRule))});
+    h.quadProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
+                                 CompileStage(GL_GEOMETRY_SHADER, source(passThrough, nullptr, quadRule + flat)),
+                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &vertex->outputs, quadRule))});
+    for (const GLuint program : {h.meshProgram, h.quadProgram})
+        glProgramUniform4f(program, static_cast<GLint>(hlsl::kViewportLocation), 0, 0, kTargetWidth, kTargetHeight);
+    h.plainMeshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
+                                      CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs, "")),
+                                      CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &geometry->outputs, ""))});
+    h.plainQuadProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
+                                      CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &vertex->outputs, ""))});
 
     glCreateBuffers(1, &h.vertexBuffer);
     glNamedBufferStorage(h.vertexBuffer, static_cast<GLsizeiptr>(vertices.size()), vertices.data(), 0);
@@ -249,7 +272,7 @@ HandWritten SetUpHandWritten()
     return h;
 }
 
-void HandWrittenFrame(const HandWritten& h)
+void HandWrittenFrame(const HandWritten& h, bool fillRule = true)
 {
     static const GLfloat white[4] = {1, 1, 1, 1}, background[4] = {0, 0.125f, 0.3f, 1}, farDepth = 1;
     if (SDL_GL_GetCurrentContext() != h.context)
@@ -260,7 +283,7 @@ void HandWrittenFrame(const HandWritten& h)
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, h.offscreen);
     glClearNamedFramebufferfv(h.offscreen, GL_COLOR, 0, white);
     glClearNamedFramebufferfv(h.offscreen, GL_DEPTH, 0, &farDepth);
-    glUseProgram(h.meshProgram);
+    glUseProgram(fillRule ? h.meshProgram : h.plainMeshProgram);
     glBindVertexArray(h.meshArray);
     glBindTextureUnit(h.textureUnit, 0); // the Depth Buffer is the target
     sceneConstants.passMode = 0.0f;
@@ -271,7 +294,7 @@ void HandWrittenFrame(const HandWritten& h)
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, h.screen);
     glClearNamedFramebufferfv(h.screen, GL_COLOR, 0, background);
     glClearNamedFramebufferfv(h.offscreen, GL_DEPTH, 0, &farDepth); // as the program does
-    glUseProgram(h.quadProgram);
+    glUseProgram(fillRule ? h.quadProgram : h.plainQuadProgram);
     glBindVertexArray(h.quadArray);
     sceneConstants.passMode = 2.0f;
     glNamedBufferSubData(h.constants, 0, sizeof sceneConstants, &sceneConstants);
@@ -375,7 +398,7 @@ int main(int argc, char** argv)
     // Alternating blocks; the first frames of a block, which switch GL
     // contexts, are not counted.
     constexpr int kBlocks = 6, kSettle = 5;
-    Samples program, handWritten;
+    Samples program, handWritten, withoutFillRule;
     for (int block = 0; block < kBlocks; ++block) {
         const int count = frames / kBlocks + (block < frames % kBlocks);
         for (int i = 0; i < kSettle; ++i)
@@ -386,6 +409,10 @@ int main(int argc, char** argv)
             HandWrittenFrame(hand);
         for (int i = 0; i < count; ++i)
             Measure([&] { HandWrittenFrame(hand); }, &handWritten);
+        for (int i = 0; i < kSettle; ++i)
+            HandWrittenFrame(hand, false);
+        for (int i = 0; i < count; ++i)
+            Measure([&] { HandWrittenFrame(hand, false); }, &withoutFillRule);
         DrainMessages();
     }
     // Rendering frames print nothing.
@@ -398,6 +425,11 @@ int main(int argc, char** argv)
     const double ratioP99 = bench::Percentile(program.whole, 0.99) / bench::Percentile(handWritten.whole, 0.99);
     bench::Row(frameName + ": ratio", "program via the layer / hand-written, whole frame", Ratio(ratio),
                Ratio(ratioP99), bench::Verdict("at most 1.10", ratio <= 1.10));
+    // What Direct3D's fill rule costs the GL driver, apart from the layer.
+    Rows(frameName + ": hand-written GL 4.5 without the fill rule", withoutFillRule);
+    bench::Row(frameName + ": the fill rule's cost", "hand-written with it / without it, whole frame",
+               Ratio(bench::Percentile(handWritten.whole, 0.5) / bench::Percentile(withoutFillRule.whole, 0.5)),
+               Ratio(bench::Percentile(handWritten.whole, 0.99) / bench::Percentile(withoutFillRule.whole, 0.99)));
 
     bench::Note("renderer: " + renderer + "; " + version);
     bench::Note("frame: " + std::to_string(program.whole.size()) + " frames of each, in " + std::to_string(kBlocks)
