@@ -128,8 +128,12 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
                 && fxsc_grown_corner(pb, pc, pa, turn, qc) && fxsc_plane_weights(qa, wa, wb, wc, w, ma, la)
                 && fxsc_plane_weights(qb, wa, wb, wc, w, mb, lb) && fxsc_plane_weights(qc, wa, wb, wc, w, mc, lc)) {
                 mode = 1;
-                topLeft = (fxsc_top_left(sa, sb, turn) ? 1 : 0) | (fxsc_top_left(sb, sc, turn) ? 2 : 0)
-                          | (fxsc_top_left(sc, sa, turn) ? 4 : 0);
+                // Bits 0 to 2: the edges a-b, b-c, c-a that are top or left;
+                // bits 3 to 5: the vertices a, b, c between two such edges.
+                int edges = (fxsc_top_left(sa, sb, turn) ? 1 : 0) | (fxsc_top_left(sb, sc, turn) ? 2 : 0)
+                            | (fxsc_top_left(sc, sa, turn) ? 4 : 0);
+                int vertices = (edges & (edges >> 2) & 1) | (edges & (edges << 1) & 6);
+                topLeft = edges | (vertices << 3);
                 grown[0] = fxsc_mix_vertices(a, b, c, ma, la);
                 grown[1] = fxsc_mix_vertices(a, b, c, mb, lb);
                 grown[2] = fxsc_mix_vertices(a, b, c, mc, lc);
@@ -190,39 +194,39 @@ layout(location = FXSC_FILL_RULE) flat in ivec4 fxsc_fill_rule[2];
 
 // Whether Direct3D's top-left rule leaves this pixel to the other drawing of
 // its triangle, or out. The marks hold the snapped vertices in 1/256 of a
-// pixel, the mode and a bit per edge (a to b, b to c, c to a) for a top or
-// left edge. Mode 1 is the triangle as it was written: centres on its edges
-// are left out. Mode 2 is its grown copy: only the centres on its edges
-// that the rule gives the triangle are kept, a vertex's only when both its
-// edges are top or left.
+// pixel, the mode, and in `given` a bit per edge (0 to 1, 1 to 2, 2 to 0)
+// that is a top or left edge, then at bit 3 + k one per vertex k whose two
+// edges both are. Mode 1 is the triangle as it was written: centres on its
+// edges are left out. Mode 2 is its grown copy: only the centres on its
+// edges that the rule gives the triangle are kept.
 bool fxsc_outside_fill_rule()
 {
     ivec4 rule = fxsc_fill_rule[1];
     if (rule.z == 0)
         return false;
     ivec2 v[3] = ivec2[](fxsc_fill_rule[0].xy, fxsc_fill_rule[0].zw, rule.xy);
+    vec2 w[3] = vec2[](vec2(v[0]), vec2(v[1]), vec2(v[2]));
     ivec2 p = ivec2(gl_FragCoord.xy) * 256 + 128;
-    bool onEdge = false;
-    bool given = false;
+    vec2 q = vec2(p);
+    int onEdges = 0;
     for (int k = 0; k < 3; ++k) {
-        ivec2 a = v[k];
-        ivec2 b = v[(k + 1) % 3];
-        ivec2 d = b - a;
-        ivec2 r = p - a;
+        int next = k == 2 ? 0 : k + 1;
+        ivec2 d = v[next] - v[k];
+        ivec2 r = p - v[k];
+        vec2 e = w[next] - w[k];
+        vec2 s = q - w[k];
         // The cross product of d and r, 0 on the edge's line, is below 2^47:
         // it is 0 when its low 32 bits are (integer products wrap) and its
         // value in single precision, off by less than 2^25, is below 2^30.
-        bool onLine = d.x * r.y == d.y * r.x
-                      && abs(float(d.x) * float(r.y) - float(d.y) * float(r.x)) < 1073741824.0;
-        if (onLine && all(greaterThanEqual(p, min(a, b))) && all(lessThanEqual(p, max(a, b)))) {
-            onEdge = true;
-            bool edge = ((rule.w >> k) & 1) != 0;
-            bool before = ((rule.w >> ((k + 2) % 3)) & 1) != 0;
-            bool after = ((rule.w >> ((k + 1) % 3)) & 1) != 0;
-            given = given || (edge && (p != a || before) && (p != b || after));
-        }
+        bool onLine = d.x * r.y == d.y * r.x && abs(e.x * s.y - e.y * s.x) < 1073741824.0;
+        bool between = all(greaterThanEqual(p, min(v[k], v[next]))) && all(lessThanEqual(p, max(v[k], v[next])));
+        onEdges |= onLine && between ? 1 << k : 0;
     }
-    return rule.z == 1 ? onEdge : !given;
+    if (rule.z == 1)
+        return onEdges != 0;
+    int vertex = p == v[0] ? 1 : (p == v[1] ? 2 : (p == v[2] ? 4 : 0));
+    int given = vertex != 0 ? (rule.w >> 3) & vertex : rule.w & onEdges;
+    return given == 0;
 }
 #endif
 )";

@@ -196,8 +196,9 @@ constexpr std::uint32_t EmptyTexturesLocation(ShaderStage stage)
 // emits each triangle of its strips on its own with
 //   layout(location = FXSC_FILL_RULE) flat out ivec4 fxsc_fill_rule[2];
 // holding the snapped vertices and a mark: (x0, y0, x1, y1) and
-// (x2, y2, mode, edges) in 1/256 of a pixel, bit k of `edges` set when edge
-// k (0 to 1, 1 to 2, 2 to 0) is a top or left edge. Mode 0: no edge line of
+// (x2, y2, mode, given) in 1/256 of a pixel; bit k of `given` is set when
+// edge k (0 to 1, 1 to 2, 2 to 0) is a top or left edge, bit 3 + k when
+// both edges at vertex k are. Mode 0: no edge line of
 // the triangle meets a pixel centre, and the driver's coverage is
 // Direct3D's. Mode 1: the triangle as it is, whose pixel stage drops the
 // centres on its edges. Mode 2: the same triangle grown by a pixel on every
