@@ -34,6 +34,8 @@ std::optional<VertexValue> ReadDeclaration(std::string_view declaration)
     VertexValue value;
     if (declaration.ends_with(']')) {
         const std::size_t open = declaration.rfind('[');
+        if (open == std::string_view::npos)
+            return std::nullopt;
         value.arraySize = std::string(declaration.substr(open + 1, declaration.size() - open - 2));
         declaration = declaration.substr(0, open);
         if (value.arraySize.empty() || declaration.ends_with(']'))
