@@ -10,7 +10,7 @@ horizontal, the third vertex below it, y growing downwards) or a left edge
 are drawn (back faces culled); strip triangle i takes its vertices in the
 order (i, i + 1, i + 2) when i is even and (i + 1, i, i + 2) when odd.
 
-Prints the case tables of fill_rule_test.cpp: each case's vertices, the
+Prints the case tables of fill_rule_cases.h: each case's vertices, the
 window around it (one pixel of margin) and what each pixel of the window
 shows: '.' the clear colour, 'a' + i triangle i (primitive i of a strip).
 The test pastes these tables; rerun this after changing a case.
