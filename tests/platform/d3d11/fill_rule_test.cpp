@@ -104,12 +104,23 @@ protected:
     }
 };
 
+// Each with the vertex stage alone, and through a geometry stage that passes
+// every triangle on as a strip of its own, as the demo's first pass draws.
+const char* const kGeometryStages[] = {nullptr, "gs_pass"};
+
+std::string Through(const char* geometryStage)
+{
+    return geometryStage ? std::string(", through ") + geometryStage : std::string();
+}
+
 TEST_F(FillRuleTest, ACentreOnATopOrLeftEdgeIsDrawnAndOnABottomOrRightEdgeIsNot)
 {
-    Bind("ps_flat");
-    for (const Case& c : kSingle) {
-        Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        EXPECT_EQ(Expected(c), Drawn(c)) << c.name;
+    for (const char* geometryStage : kGeometryStages) {
+        Bind("ps_flat", geometryStage);
+        for (const Case& c : kSingle) {
+            Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+            EXPECT_EQ(Expected(c), Drawn(c)) << c.name << Through(geometryStage);
+        }
     }
 }
 
@@ -117,20 +128,22 @@ TEST_F(FillRuleTest, TrianglesSharingAnEdgeOrVertexDrawEachCentreOnce)
 {
     // Drawn first to last, then last to first: a centre both triangles draw,
     // or the wrong one, shows the wrong colour in at least one order.
-    Bind("ps_flat");
-    for (const Case& c : kShared) {
-        const int triangles = static_cast<int>(c.vertices.size() / 3);
-        std::vector<int> forward, backward;
-        std::vector<Point> reversed;
-        for (int i = 0; i < triangles; ++i) {
-            forward.push_back(i);
-            backward.push_back(triangles - 1 - i);
-            reversed.insert(reversed.end(), c.vertices.end() - 3 * (i + 1), c.vertices.end() - 3 * i);
+    for (const char* geometryStage : kGeometryStages) {
+        Bind("ps_flat", geometryStage);
+        for (const Case& c : kShared) {
+            const int triangles = static_cast<int>(c.vertices.size() / 3);
+            std::vector<int> forward, backward;
+            std::vector<Point> reversed;
+            for (int i = 0; i < triangles; ++i) {
+                forward.push_back(i);
+                backward.push_back(triangles - 1 - i);
+                reversed.insert(reversed.end(), c.vertices.end() - 3 * (i + 1), c.vertices.end() - 3 * i);
+            }
+            Draw(c.vertices, forward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+            EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn first to last" << Through(geometryStage);
+            Draw(reversed, backward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+            EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn last to first" << Through(geometryStage);
         }
-        Draw(c.vertices, forward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn first to last";
-        Draw(reversed, backward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", drawn last to first";
     }
 }
 
@@ -143,24 +156,10 @@ TEST_F(FillRuleTest, AStripOfAlternatingWindingDrawsEachCentreOnce)
     }
 }
 
-// The demo's first pass draws through a geometry stage: the rule holds for
-// the triangles it emits, one strip each or one long strip whose winding
-// alternates.
-TEST_F(FillRuleTest, TrianglesAGeometryStageEmitsKeepTheRule)
+// A geometry stage that makes a strip of its own, whose winding alternates:
+// its triangles keep the rule too.
+TEST_F(FillRuleTest, AStripAGeometryStageMakesKeepsTheRule)
 {
-    Bind("ps_flat", "gs_pass");
-    for (const Case& c : kSingle) {
-        Draw(c.vertices, {0}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", through a geometry stage";
-    }
-    for (const Case& c : kShared) {
-        std::vector<int> forward;
-        for (int i = 0; i < static_cast<int>(c.vertices.size() / 3); ++i)
-            forward.push_back(i);
-        Draw(c.vertices, forward, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-        EXPECT_EQ(Expected(c), Drawn(c)) << c.name << ", through a geometry stage";
-    }
-
     Bind("ps_flat", "gs_strip");
     const Owned<ID3D11Buffer> strip = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, 6 * 16, nullptr);
     context_->GSSetConstantBuffers(0, 1, strip.address());
