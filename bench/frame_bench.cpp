@@ -211,20 +211,21 @@ HandWritten SetUpHandWritten()
                            const std::string& more) {
         return hlsl::InsertDefines(stage.glsl, (upstream ? hlsl::LinkDefines(*upstream, stage.inputs) : "") + more);
     };
-    const auto fillRule = [&](const std::vector<hlsl::StageVariable>& rasterized) {
-        return "#define " + std::string(hlsl::kFillRuleMacro) + " "
-               + std::to_string(hlsl::FreeLinkLocation(rasterized, pixel->inputs)) + "\n";
-    };
-    const std::string meshRule = fillRule(geometry->outputs), quadRule = fillRule(vertex->outputs);
+    const std::optional<std::string> meshRule = hlsl::FillRuleDefine(geometry->outputs, pixel->inputs);
+    const std::optional<std::string> quadRule = hlsl::FillRuleDefine(vertex->outputs, pixel->inputs);
+    if (!meshRule || !quadRule) {
+        std::fprintf(stderr, "frame_bench: no location is free for the fill rule's marks\n");
+        std::exit(1);
+    }
     const std::string flat = hlsl::FillRuleInputDefines(pixel->glsl);
     hlsl::ShaderContainer passThrough;
     passThrough.glsl = hlsl::FillRuleGeometry(*vertex);
     h.meshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
-                                 CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs, meshRule + flat)),
-                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &geometry->outputs, meshRule))});
+                                 CompileStage(GL_GEOMETRY_SHADER, source(*geometry, &vertex->outputs, *meshRule + flat)),
+                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &geometry->outputs, *meshRule))});
     h.quadProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),
-                                 CompileStage(GL_GEOMETRY_SHADER, source(passThrough, nullptr, quadRule + flat)),
-                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &vertex->outputs, quadRule))});
+                                 CompileStage(GL_GEOMETRY_SHADER, source(passThrough, nullptr, *quadRule + flat)),
+                                 CompileStage(GL_FRAGMENT_SHADER, source(*pixel, &vertex->outputs, *quadRule))});
     for (const GLuint program : {h.meshProgram, h.quadProgram})
         glProgramUniform4f(program, static_cast<GLint>(hlsl::kViewportLocation), 0, 0, kTargetWidth, kTargetHeight);
     h.plainMeshProgram = LinkProgram({CompileStage(GL_VERTEX_SHADER, source(*vertex, nullptr, "")),

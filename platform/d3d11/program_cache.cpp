@@ -9,9 +9,6 @@ namespace d3d11 {
 
 namespace {
 
-// The stage interface locations GL 4.5 promises between two stages.
-constexpr std::uint32_t kLinkLocations = 32;
-
 GLenum GlStage(hlsl::ShaderStage stage)
 {
     switch (stage) {
@@ -75,10 +72,8 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
     // through) and two free locations between them.
     GLuint program = 0;
     bool fillRuleFailed = false;
-    const std::uint32_t location = hlsl::FreeLinkLocation(rasterized, pixel.container.inputs);
-    if (vertexObject && hlsl::HasFillRule(pixel.container.glsl) && location + 2 <= kLinkLocations) {
-        const std::string fillRule =
-            "#define " + std::string(hlsl::kFillRuleMacro) + " " + std::to_string(location) + "\n";
+    const std::optional<std::string> fillRule = hlsl::FillRuleDefine(rasterized, pixel.container.inputs);
+    if (vertexObject && hlsl::HasFillRule(pixel.container.glsl) && fillRule) {
         hlsl::ShaderContainer passThrough;
         if (!geometry) {
             passThrough.stage = hlsl::ShaderStage::Geometry;
@@ -87,8 +82,8 @@ LinkedProgram& ProgramCache::Get(const StageCode& vertex, const StageCode* geome
         const StageCode marking = geometry ? *geometry : StageCode{vertex.serial, passThrough};
         if (hlsl::HasFillRule(marking.container.glsl)) {
             const GLuint geometryObject = Compiled(
-                marking, geometryDefines + fillRule + hlsl::FillRuleInputDefines(pixel.container.glsl), &log);
-            const GLuint pixelObject = Compiled(pixel, pixelDefines + fillRule, &log);
+                marking, geometryDefines + *fillRule + hlsl::FillRuleInputDefines(pixel.container.glsl), &log);
+            const GLuint pixelObject = Compiled(pixel, pixelDefines + *fillRule, &log);
             if (geometryObject && pixelObject)
                 program = Link(vertexObject, geometryObject, pixelObject, &log);
         }

@@ -204,8 +204,9 @@ std::string VertexFunctions(const std::vector<VertexValue>& values);
 void LowerFillRule(std::string& glsl);
 
 // A pixel stage: under kFillRuleMacro, the test of the fill rule's marks
-// first in main(). Left out where depth and stencil are tested before the
-// stage runs, since a discard would not undo their writes there.
+// first in main(), and the discard it decides on every way out of main().
+// Left out where depth and stencil are tested before the stage runs, since a
+// discard would not undo their writes there.
 void LowerFillRuleTest(std::string& glsl);
 
 // ---- The GLSL as GL will see it ---------------------------------------------------

@@ -109,7 +109,7 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
     ivec2 sa, sb, sc;
     vec2 wa, wb, wc;
     int mode = 0;
-    int topLeft = 0;
+    int given = 0;
     fxsc_Vertex grown[3];
     if (fxsc_snap(a.POSITION, sa, wa) && fxsc_snap(b.POSITION, sb, wb) && fxsc_snap(c.POSITION, sc, wc)) {
         bool meets = fxsc_line_meets_centre(sa, sb) || fxsc_line_meets_centre(sb, sc) || fxsc_line_meets_centre(sc, sa);
@@ -133,7 +133,7 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
                 int edges = (fxsc_top_left(sa, sb, turn) ? 1 : 0) | (fxsc_top_left(sb, sc, turn) ? 2 : 0)
                             | (fxsc_top_left(sc, sa, turn) ? 4 : 0);
                 int vertices = (edges & (edges >> 2) & 1) | (edges & (edges << 1) & 6);
-                topLeft = edges | (vertices << 3);
+                given = edges | (vertices << 3);
                 grown[0] = fxsc_mix_vertices(a, b, c, ma, la);
                 grown[1] = fxsc_mix_vertices(a, b, c, mb, lb);
                 grown[2] = fxsc_mix_vertices(a, b, c, mc, lc);
@@ -141,7 +141,7 @@ void fxsc_emit_triangle(fxsc_Vertex a, fxsc_Vertex b, fxsc_Vertex c)
         }
     }
     ivec4 first = ivec4(sa, sb);
-    ivec4 second = ivec4(sc, mode, topLeft);
+    ivec4 second = ivec4(sc, mode, given);
     fxsc_Vertex triangle[3] = fxsc_Vertex[](a, b, c);
     for (int i = 0; i < 3; ++i) {
         fxsc_write_vertex(triangle[i]);

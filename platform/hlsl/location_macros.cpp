@@ -88,10 +88,14 @@ std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs,
     return defines;
 }
 
-std::uint32_t FreeLinkLocation(const std::vector<StageVariable>& upstreamOutputs,
-                               const std::vector<StageVariable>& inputs)
+std::optional<std::string> FillRuleDefine(const std::vector<StageVariable>& upstreamOutputs,
+                                          const std::vector<StageVariable>& inputs)
 {
-    return PlaceInputs(upstreamOutputs, inputs, [](const StageVariable&, std::uint32_t) {});
+    constexpr std::uint32_t kLinkLocations = 32;
+    const std::uint32_t location = PlaceInputs(upstreamOutputs, inputs, [](const StageVariable&, std::uint32_t) {});
+    if (location + 2 > kLinkLocations)
+        return std::nullopt;
+    return "#define " + std::string(kFillRuleMacro) + " " + std::to_string(location) + "\n";
 }
 
 std::string InsertDefines(const std::string& glsl, const std::string& defines)

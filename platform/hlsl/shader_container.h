@@ -246,10 +246,12 @@ std::string LocationMacro(bool input, std::string_view semantic, std::uint32_t i
 // location of its own above every upstream output.
 std::string LinkDefines(const std::vector<StageVariable>& upstreamOutputs, const std::vector<StageVariable>& inputs);
 
-// The first location after every upstream output and every input that
-// LinkDefines places: where the fill rule's marks go (kFillRuleMacro).
-std::uint32_t FreeLinkLocation(const std::vector<StageVariable>& upstreamOutputs,
-                               const std::vector<StageVariable>& inputs);
+// "#define FXSC_FILL_RULE n": the fill rule's marks at the first location
+// after every upstream output and every input that LinkDefines places;
+// nothing when the two locations they take are not among the 32 that GL 4.5
+// promises between two stages.
+std::optional<std::string> FillRuleDefine(const std::vector<StageVariable>& upstreamOutputs,
+                                          const std::vector<StageVariable>& inputs);
 
 // The defines that tell a geometry stage with the fill rule which of its
 // outputs the pixel stage reads flat or without perspective, so that the
